@@ -1,1 +1,30 @@
-// placeholder: not written yet
+// key_state.cpp -- the 256-entry key table behind QueryAsyncKeyState.
+#include "platform/key_state.h"
+
+namespace {
+bool g_Held[256];           // key is down now
+bool g_PressedLatch[256];   // went down since the last query of that key
+}  // namespace
+
+int VirtualKeyFromChar(unsigned char key) {
+    if (key >= 'a' && key <= 'z') return key - 'a' + 'A';
+    return key;
+}
+
+void KeyStateDown(int virtualKey) {
+    if (virtualKey < 0 || virtualKey > 255) return;
+    g_Held[virtualKey] = true;
+    g_PressedLatch[virtualKey] = true;
+}
+
+void KeyStateUp(int virtualKey) {
+    if (virtualKey < 0 || virtualKey > 255) return;
+    g_Held[virtualKey] = false;
+}
+
+bool QueryAsyncKeyState(int virtualKey) {
+    if (virtualKey < 0 || virtualKey > 255) return false;
+    const bool pressed = g_Held[virtualKey] || g_PressedLatch[virtualKey];
+    g_PressedLatch[virtualKey] = false;
+    return pressed;
+}

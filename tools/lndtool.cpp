@@ -1,1 +1,70 @@
-// placeholder: not written yet
+// lndtool.cpp -- the companion command-line tool: a table of commands, each
+// with its options, parsed with CLI11. Exit status: 0 success, 1 faults found,
+// 2 the input cannot be read or the command line is wrong.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "tools/commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    const char* description;
+    std::function<void(CLI::App*)> addOptions;
+    std::function<int()> run;
+};
+
+MakeSampleOptions g_MakeSample;
+InfoOptions g_Info;
+ExportOptions g_Export;
+
+const Command kCommands[] = {
+    {"make-sample", "Write a generated, well-formed sample landscape (deterministic for a seed)",
+     [](CLI::App* c) {
+         c->add_option("OUT", g_MakeSample.out, "Path of the .lnd file to write")->required();
+         c->add_option("--seed", g_MakeSample.seed, "Seed of the generator; the same seed gives the same file")
+             ->capture_default_str();
+         c->add_option("--blocks", g_MakeSample.maxBlocks, "Most distinct blocks to use (1 to 255)")
+             ->check(CLI::Range(1, 255))
+             ->capture_default_str();
+     },
+     [] { return RunMakeSample(g_MakeSample); }},
+    {"info", "Print a landscape's counts, areas, block map, countries and materials, and every fault found",
+     [](CLI::App* c) { c->add_option("FILE", g_Info.file, "The .lnd file to inspect")->required(); },
+     [] { return RunInfo(g_Info); }},
+    {"export", "Write a landscape's LoRes textures (PNG and DDS) and block material textures (16-bit PNG)",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Export.file, "The .lnd file to export from")->required();
+         c->add_option("--out", g_Export.outDir, "Folder to write into (created if missing)")->required();
+     },
+     [] { return RunExport(g_Export); }},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"lndtool: make, inspect and export Thornveil landscape (.lnd) files.\n"
+                 "Exit status: 0 success, 1 faults found (info), 2 unreadable input, failed write or bad usage."};
+    app.require_subcommand(1);
+    std::vector<std::pair<CLI::App*, const Command*>> subcommands;
+    for (const Command& command : kCommands) {
+        CLI::App* sub = app.add_subcommand(command.name, command.description);
+        command.addOptions(sub);
+        subcommands.push_back({sub, &command});
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help (of the tool or of a command) prints the matching help.
+        if (e.get_exit_code() == 0) return app.exit(e);
+        std::fprintf(stderr, "ERROR : lndtool : %s (see 'lndtool --help')\n", e.what());
+        return 2;
+    }
+    for (auto& [sub, command] : subcommands)
+        if (sub->parsed()) return command->run();
+    return 2;
+}

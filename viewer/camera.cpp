@@ -1,1 +1,61 @@
-// placeholder: not written yet
+// camera.cpp -- camera globals and the rules that move, turn and zoom it.
+#include "viewer/camera.h"
+
+#include <cmath>
+
+Vector3 CameraPosition(0.0f, 0.0f, 0.0f);
+Vector3 CameraRotation(0.0f, 0.0f, 0.0f);
+float CameraZoom;
+int32_t DragMode;
+int32_t LastMouseX, LastMouseY;
+int32_t WireframeOverlay;
+
+void ApplyMoveKey(MoveKey key, float yawDegrees, float step, Vector3* position) {
+    // Forward and backward head along the yaw; left and right 90 degrees off it.
+    float heading = yawDegrees;
+    float sign = 1.0f;
+    switch (key) {
+    case kMoveForward: sign = -1.0f; break;
+    case kMoveBackward: break;
+    case kMoveLeft: heading = yawDegrees + 90.0f; break;
+    case kMoveRight: heading = yawDegrees - 90.0f; break;
+    case kMoveUp: position->y = position->y - step; return;
+    case kMoveDown: position->y = position->y + step; return;
+    case kMoveKeyCount: return;
+    }
+    const float r = heading * kDegreesToRadians;
+    position->x = float(position->x + sign * step * std::sin(double(r)));
+    position->z = float(position->z - sign * step * std::cos(double(r)));
+}
+
+float IdleStepSeconds(uint32_t previousMs, uint32_t nowMs) {
+    // Unsigned difference: a step across the clock's wrap is still short.
+    return float(double(uint32_t(nowMs - previousMs)) * 0.001);
+}
+
+DragTransition NextDragMode(int32_t mode, int button, int state) {
+    if (button != kLeftButton && button != kRightButton) return {mode, false};
+    const bool left = button == kLeftButton;
+    const int32_t own = left ? 1 : 2;    // the button's own mode
+    const int32_t other = left ? 2 : 1;  // the other button's mode
+    if (mode == other) {
+        // The second button joins the first: zoom; its release alone does nothing.
+        if (state == kButtonDown) return {3, true};
+        return {mode, false};
+    }
+    return {state == kButtonDown ? own : 0, true};
+}
+
+void ApplyDrag(int32_t mode, int dx, int dy, float* pitch, float* yaw, float* zoom) {
+    if (mode == 0) return;
+    if (mode == 1) {
+        *yaw += float(dx);
+        *pitch += float(dy);
+    } else if (mode == 3) {
+        *zoom -= kZoomPerPixel * float(dy);
+    }
+    if (*pitch < kPitchMin) *pitch = kPitchMin;
+    else if (*pitch > kPitchMax) *pitch = kPitchMax;
+    if (*zoom > kZoomClosest) *zoom = kZoomClosest;
+    else if (*zoom < kZoomFarthest) *zoom = kZoomFarthest;
+}

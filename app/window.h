@@ -1,0 +1,14 @@
+// window.h -- the one GLUT window and the registration of every callback.
+#pragma once
+
+inline constexpr char kWindowTitle[] = "Thornveil LND Visualizer by Quillmoor";
+inline constexpr int kWindowX = 50, kWindowY = 50, kWindowWidth = 800, kWindowHeight = 600;
+
+// Initialises GLUT with the program name alone (the command line stays the
+// program's own), opens the RGB, double-buffered, depth-buffered window and
+// makes its context current. Closing the window ends the process through exit.
+void OpenWindow(const char* programName);
+
+// Registers display, idle, motion, mouse and keyboard callbacks, in that
+// order, plus the key-up feed of the key-state table.
+void RegisterCallbacks();

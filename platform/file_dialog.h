@@ -1,0 +1,21 @@
+// file_dialog.h -- stands in for the desktop's open-file dialog: one modal
+// choice of an existing file, through zenity when present, else kdialog, else
+// a one-line prompt on the terminal.
+#pragma once
+
+// The filter in the dialog's list form: display text and pattern, each
+// NUL-terminated, one pair after another, an extra NUL after the last.
+// The first entry is selected at start; a pattern "*.*" matches every file,
+// with or without a dot.
+inline constexpr char kLandscapeFileFilter[] =
+    "Thornveil Land (*.lnd)\0*.lnd\0All Files<bad idea>(*.*)\0*.*\0";
+
+enum ChooseFileResult {
+    kChooseFileUnavailable = -1,  // no chooser could be shown at all
+    kChooseFileCancelled = 0,     // cancelled, closed, failed, or a path over 511 characters
+    kChooseFilePicked = 1,        // LandscapePath holds the file's absolute path
+};
+
+// Shows the chooser titled `title` and, on a pick, stores the path in
+// LandscapePath.
+ChooseFileResult ChooseFile(const char* title, const char* filter);

@@ -1,0 +1,54 @@
+// camera.h -- the camera state and the pure rules that change it: flying by
+// the movement keys, the drag modes of the two mouse buttons, rotation and
+// zoom by dragging, with their clamps. The GLUT callbacks (input.cpp) only
+// feed events through these.
+#pragma once
+
+#include <cstdint>
+
+#include "geometry/vector3.h"
+
+extern Vector3 CameraPosition;   // world units; the eye circles the point -CameraPosition
+extern Vector3 CameraRotation;   // degrees: pitch (about x), yaw (about y), roll (about z)
+extern float CameraZoom;         // world units, eye-space z offset, -4096 .. -8 once set
+extern int32_t DragMode;         // 0 none, 1 rotate (left), 2 right alone, 3 zoom (both)
+extern int32_t LastMouseX, LastMouseY;  // window pixels, origin top left
+extern int32_t WireframeOverlay; // 0 or 1
+
+inline float& CameraPitch() { return CameraRotation.x; }
+inline float& CameraYaw() { return CameraRotation.y; }
+inline float& CameraRoll() { return CameraRotation.z; }
+
+inline constexpr float kFlySpeed = 200.0f;             // world units per second
+inline constexpr float kDegreesToRadians = 0.017453292f;
+inline constexpr float kZoomPerPixel = 5.0f;
+inline constexpr float kPitchMin = 0.0f, kPitchMax = 90.0f;
+inline constexpr float kZoomClosest = -8.0f, kZoomFarthest = -4096.0f;
+
+// The six movement keys in the order they are polled: W S A D Q E.
+enum MoveKey { kMoveForward, kMoveBackward, kMoveLeft, kMoveRight, kMoveUp, kMoveDown, kMoveKeyCount };
+inline constexpr int kMoveKeyCodes[kMoveKeyCount] = {'W', 'S', 'A', 'D', 'Q', 'E'};
+
+// Moves `position` by one held key for a step of `step` world units at the
+// given yaw (degrees). Movement is horizontal (W S A D) or vertical (Q E)
+// whatever the pitch.
+void ApplyMoveKey(MoveKey key, float yawDegrees, float step, Vector3* position);
+
+// Seconds between two clock readings, as the idle step measures them.
+float IdleStepSeconds(uint32_t previousMs, uint32_t nowMs);
+
+// What a press or release of a mouse button does to the drag mode, and
+// whether the pointer position is stored. Middle and other buttons: no change.
+struct DragTransition {
+    int32_t mode;
+    bool storePointer;
+};
+DragTransition NextDragMode(int32_t mode, int button, int state);
+
+// Pointer motion of (dx, dy) pixels in drag mode `mode`: rotates (1) or zooms
+// (3), then clamps pitch to 0..90 and zoom to -4096..-8 in every mode but 0.
+void ApplyDrag(int32_t mode, int dx, int dy, float* pitch, float* yaw, float* zoom);
+
+// Button and state numbers as GLUT gives them.
+inline constexpr int kLeftButton = 0, kMiddleButton = 1, kRightButton = 2;
+inline constexpr int kButtonDown = 0, kButtonUp = 1;

@@ -1,0 +1,12 @@
+// input.h -- the GLUT input callbacks: fly, turn, zoom, overlay and export keys.
+#pragma once
+
+void IdleCallback();
+void MouseCallback(int button, int state, int x, int y);
+void MotionCallback(int x, int y);
+void KeyboardCallback(unsigned char key, int x, int y);
+
+// What GLUT calls for key presses and releases: they feed the key-state
+// table; a press then goes on to KeyboardCallback.
+void KeyDownEvent(unsigned char key, int x, int y);
+void KeyUpEvent(unsigned char key, int x, int y);
