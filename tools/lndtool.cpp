@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -55,6 +56,20 @@ int main(int argc, char** argv) {
         CLI::App* sub = app.add_subcommand(command.name, command.description);
         command.addOptions(sub);
         subcommands.push_back({sub, &command});
+    }
+    // An unknown first word is a mistyped command, not a stray argument.
+    if (argc >= 2 && argv[1][0] != '-') {
+        bool known = false;
+        std::string names;
+        for (const Command& command : kCommands) {
+            known = known || std::strcmp(argv[1], command.name) == 0;
+            names += (names.empty() ? "" : ", ") + std::string(command.name);
+        }
+        if (!known) {
+            std::fprintf(stderr, "ERROR : lndtool : unknown command '%s' (commands: %s; see 'lndtool --help')\n",
+                         argv[1], names.c_str());
+            return 2;
+        }
     }
     try {
         app.parse(argc, argv);

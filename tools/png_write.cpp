@@ -1,1 +1,122 @@
-// placeholder: not written yet
+// png_write.cpp -- PNG files through libpng, written beside their final name
+// and renamed into place.
+#include "tools/png_write.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <vector>
+
+#include "viewer/dds_export.h"
+
+namespace {
+
+// Where libpng's output and its reasons for stopping go. Plain data only:
+// libpng leaves its callbacks by longjmp, which must not skip destructors.
+struct PngSink {
+    FILE* stream;
+    int writeErrno;     // errno of the fwrite that failed, 0 while none has
+    char message[256];  // libpng's own reason when it stops
+};
+
+// What one image is and where its rows come from; exactly one of rgba8 and
+// gray16 is set.
+struct PngImage {
+    int32_t width_px;
+    int32_t height_px;
+    int bitDepth;
+    int colourType;
+    const uint8_t* rgba8;
+    const uint16_t* gray16;
+    uint8_t* rowBuffer;  // width_px x 2 bytes, for a row of gray16 made big-endian
+};
+
+void OnPngError(png_structp png, png_const_charp message) {
+    PngSink* sink = static_cast<PngSink*>(png_get_error_ptr(png));
+    std::snprintf(sink->message, sizeof sink->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+// Warnings do not stop the write, and libpng would otherwise print them on
+// stderr in its own format.
+void OnPngWarning(png_structp, png_const_charp) {}
+
+void WriteToSink(png_structp png, png_bytep data, size_t size) {
+    PngSink* sink = static_cast<PngSink*>(png_get_io_ptr(png));
+    errno = 0;
+    if (std::fwrite(data, 1, size, sink->stream) != size) {
+        sink->writeErrno = errno != 0 ? errno : EIO;
+        png_error(png, "write failed");
+    }
+}
+
+// CommitReplacementFile flushes once, and checks it, at the end.
+void FlushSink(png_structp) {}
+
+const uint8_t* PngRow(const PngImage& image, int32_t y) {
+    if (image.rgba8) return image.rgba8 + uint64_t(y) * uint64_t(image.width_px) * 4;
+    // PNG samples are big-endian whatever the machine.
+    const uint16_t* samples = image.gray16 + uint64_t(y) * uint64_t(image.width_px);
+    for (int32_t x = 0; x < image.width_px; ++x) {
+        image.rowBuffer[2 * x] = uint8_t(samples[x] >> 8);
+        image.rowBuffer[2 * x + 1] = uint8_t(samples[x]);
+    }
+    return image.rowBuffer;
+}
+
+// Runs libpng from the header to the end chunk; false when it stopped.
+bool EncodePng(png_structp png, png_infop info, PngSink* sink, const PngImage& image) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_set_write_fn(png, sink, WriteToSink, FlushSink);
+    png_set_IHDR(png, info, png_uint_32(image.width_px), png_uint_32(image.height_px), image.bitDepth, image.colourType,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int32_t y = 0; y < image.height_px; ++y) png_write_row(png, PngRow(image, y));
+    png_write_end(png, nullptr);
+    return true;
+}
+
+bool WritePng(const char* path, const PngImage& image, std::string* errorLine) {
+    if (image.width_px < 1 || image.height_px < 1) {
+        *errorLine = std::string("ERROR : ") + path + " : cannot write a PNG of " + std::to_string(image.width_px) +
+                     " x " + std::to_string(image.height_px) + " pixels";
+        return false;
+    }
+    ReplacementFile file;
+    if (!OpenReplacementFile(path, &file, errorLine)) return false;
+    PngSink sink = {file.stream, 0, ""};
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, OnPngError, OnPngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        DiscardReplacementFile(&file);
+        *errorLine = std::string("ERROR : ") + path + " : cannot set up the PNG encoder";
+        return false;
+    }
+    const bool encoded = EncodePng(png, info, &sink, image);
+    png_destroy_write_struct(&png, &info);
+    if (!encoded) {
+        *errorLine = sink.writeErrno != 0 ? FileErrorLine(path, "cannot write the file", sink.writeErrno)
+                                          : std::string("ERROR : ") + path + " : cannot encode the PNG: " + sink.message;
+        DiscardReplacementFile(&file);
+        return false;
+    }
+    return CommitReplacementFile(&file, errorLine);
+}
+
+}  // namespace
+
+bool WritePngRgba8(const char* path, const uint8_t* rgba, int32_t width_px, int32_t height_px,
+                   std::string* errorLine) {
+    const PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_RGB_ALPHA, rgba, nullptr, nullptr};
+    return WritePng(path, image, errorLine);
+}
+
+bool WritePngGray16(const char* path, const uint16_t* samples, int32_t width_px, int32_t height_px,
+                    std::string* errorLine) {
+    std::vector<uint8_t> rowBuffer(width_px > 0 ? size_t(width_px) * 2 : 0);
+    const PngImage image = {width_px, height_px, 16, PNG_COLOR_TYPE_GRAY, nullptr, samples, rowBuffer.data()};
+    return WritePng(path, image, errorLine);
+}

@@ -1,0 +1,20 @@
+// png_write.h -- lndtool's PNG files: 8-bit RGBA images and 16-bit grayscale
+// images, written with libpng through a temporary beside the final name and
+// renamed into place, so a failed write leaves no half file.
+//
+// Buffers are the caller's, rows top first without padding; PNG row 0 is the
+// buffer's first row. On failure each returns false and sets *errorLine to one
+// line "ERROR : <path> : <fault>"; any file already under `path` is left as it was.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// rgba: width_px x height_px pixels of 4 bytes (R, G, B, A).
+bool WritePngRgba8(const char* path, const uint8_t* rgba, int32_t width_px, int32_t height_px,
+                   std::string* errorLine);
+
+// samples: width_px x height_px native uint16 values; stored big-endian in the
+// file, as PNG requires, so readers see the same numbers.
+bool WritePngGray16(const char* path, const uint16_t* samples, int32_t width_px, int32_t height_px,
+                    std::string* errorLine);
