@@ -2,6 +2,8 @@
 #include "app/window.h"
 
 #include <GL/freeglut.h>
+#include <GL/glx.h>
+#include <X11/XKBlib.h>
 
 #include "viewer/display.h"
 #include "viewer/input.h"
@@ -17,6 +19,9 @@ void OpenWindow(const char* programName) {
     // runs its exit processing.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_EXIT);
     glutCreateWindow(kWindowTitle);
+    // A held key then repeats as presses alone, without the fake releases
+    // that would make it look released between two idle steps.
+    if (Display* display = glXGetCurrentDisplay()) XkbSetDetectableAutoRepeat(display, True, nullptr);
 }
 
 void RegisterCallbacks() {
@@ -25,7 +30,9 @@ void RegisterCallbacks() {
     glutMotionFunc(MotionCallback);
     glutMouseFunc(MouseCallback);
     // Key events first feed the key-state table, then reach KeyboardCallback.
-    glutIgnoreKeyRepeat(1);
+    // Repeats of a held key are dropped there, not by GLUT's own filter,
+    // which asks the server whether the key is down at the time it reads a
+    // release and so loses a press that follows the release quickly.
     glutKeyboardFunc(KeyDownEvent);
     glutKeyboardUpFunc(KeyUpEvent);
 }

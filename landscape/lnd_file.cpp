@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <new>
 
+#include <sys/stat.h>
+
 #include "landscape/lnd_format.h"
 
 char LandscapePath[kLandscapePathSize];
@@ -14,6 +16,12 @@ uint64_t LandscapeLength = 0;
 FileRead ReadWholeFile(const char* path) {
     FileRead r;
     FILE* f = std::fopen(path, "rb");
+    // A directory opens for reading here but holds no file to read.
+    struct stat st;
+    if (f && (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode))) {
+        std::fclose(f);
+        f = nullptr;
+    }
     if (!f) {
         r.fault = FileReadFault::CannotOpen;
         return r;

@@ -71,7 +71,8 @@ void LoadLandscape() {
     std::printf("Number of Blocks        : %i\n", check.blockCount);
     std::printf("Number of Countries     : %i\n", check.counts.countryCount);
     std::printf("Number of Materials     : %i\n", check.counts.materialCount);
-    std::printf("Number of LoResTextures : %i\n", int(check.counts.loResTextureCount));
+    // The count is unsigned; a huge one reads as what the header holds, not as negative.
+    std::printf("Number of LoResTextures : %u\n", check.counts.loResTextureCount);
     std::fflush(stdout);
 
     if (check.fault != LandscapeFault::None) {

@@ -22,6 +22,8 @@ void KeyStateUp(int virtualKey) {
     g_Held[virtualKey] = false;
 }
 
+bool KeyStateHeld(int virtualKey) { return virtualKey >= 0 && virtualKey <= 255 && g_Held[virtualKey]; }
+
 bool QueryAsyncKeyState(int virtualKey) {
     if (virtualKey < 0 || virtualKey > 255) return false;
     const bool pressed = g_Held[virtualKey] || g_PressedLatch[virtualKey];

@@ -13,5 +13,8 @@ int VirtualKeyFromChar(unsigned char key);
 void KeyStateDown(int virtualKey);
 void KeyStateUp(int virtualKey);
 
+// True while the key is down; leaves the latch alone.
+bool KeyStateHeld(int virtualKey);
+
 // True when the key is held now or was pressed since the last query of it.
 bool QueryAsyncKeyState(int virtualKey);

@@ -65,7 +65,9 @@ void KeyboardCallback(unsigned char key, int, int) {
 }
 
 void KeyDownEvent(unsigned char key, int x, int y) {
-    KeyStateDown(VirtualKeyFromChar(key));
+    const int virtualKey = VirtualKeyFromChar(key);
+    if (KeyStateHeld(virtualKey)) return;  // auto-repeat of a held key
+    KeyStateDown(virtualKey);
     KeyboardCallback(key, x, y);
 }
 

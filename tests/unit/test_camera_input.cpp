@@ -15,9 +15,11 @@ TEST(KeyState, HeldOrPressedSinceLastQuery) {
 
     EXPECT_FALSE(QueryAsyncKeyState(w));
     KeyStateDown(w);
+    EXPECT_TRUE(KeyStateHeld(w));
     EXPECT_TRUE(QueryAsyncKeyState(w));
     EXPECT_TRUE(QueryAsyncKeyState(w));  // still held
     KeyStateUp(w);
+    EXPECT_FALSE(KeyStateHeld(w));
     EXPECT_FALSE(QueryAsyncKeyState(w));
 
     // A tap between two queries still counts once.

@@ -182,8 +182,8 @@ TEST(LandscapeFile, ReadsWholeFileAndReportsMissingOne) {
     EXPECT_EQ(FileReadFaultLine(missing, "/nonexistent/dir/none.lnd"),
               "ERROR : Unable to Open Specified File /nonexistent/dir/none.lnd");
 
-    // A directory opens but has no length to read.
+    // A directory is no file to open, though fopen accepts it.
     const FileRead dir = ReadWholeFile(TestTempDir("dir").c_str());
-    EXPECT_NE(dir.fault, FileReadFault::None);
+    EXPECT_EQ(dir.fault, FileReadFault::CannotOpen);
     EXPECT_EQ(dir.data, nullptr);
 }
