@@ -29,6 +29,7 @@ test: build
 
 bench: build
 	$(BUILD)/bench/lndbench
+	tests/with_xvfb.sh $(BUILD)/bench/lndbench_gl
 
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,108 @@
+// bench_frame.cpp -- load to first frame of the default sample, and the time
+// of one 800 x 600 frame from the start camera and from far above, in a real
+// window on whatever GL the display offers (llvmpipe under Xvfb).
+#include <GL/freeglut.h>
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/graphics.h"
+#include "app/window.h"
+#include "landscape/lnd_file.h"
+#include "landscape/load_landscape.h"
+#include "texture/material_synthesis.h"
+#include "tools/make_sample.h"
+#include "viewer/camera.h"
+#include "viewer/display.h"
+
+namespace {
+
+std::string g_SamplePath;
+
+// The loader's console lines would drown the figures.
+struct QuietStdout {
+    int saved;
+    QuietStdout() {
+        std::fflush(stdout);
+        saved = dup(STDOUT_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        close(null);
+    }
+    ~QuietStdout() {
+        std::fflush(stdout);
+        dup2(saved, STDOUT_FILENO);
+        close(saved);
+    }
+};
+
+void LoadSample() {
+    QuietStdout quiet;
+    delete[] Landscape;
+    Landscape = nullptr;
+    std::snprintf(LandscapePath, sizeof LandscapePath, "%s", g_SamplePath.c_str());
+    LoadLandscape();
+}
+
+// The camera InitGraphics gives a fresh start; it sets nothing else that changes.
+void StartCamera() {
+    InitGraphics();
+    WireframeOverlay = 0;
+}
+
+void BM_LoadToFirstFrame(benchmark::State& state) {
+    for (auto _ : state) {
+        LoadSample();
+        StartCamera();
+        DrawScene();
+        glFinish();
+    }
+}
+BENCHMARK(BM_LoadToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void Frames(benchmark::State& state, bool farAbove, bool overlay) {
+    if (!Landscape) LoadSample();
+    StartCamera();
+    if (farAbove) {
+        // The whole 5120 x 5120 map in view, looking straight down.
+        CameraPosition = Vector3(2560.0f, 0.0f, 2560.0f);
+        CameraPitch() = 90.0f;
+        CameraZoom = -4096.0f;
+    }
+    WireframeOverlay = overlay;
+    for (auto _ : state) {
+        DrawScene();
+        glFinish();
+        glutSwapBuffers();
+    }
+}
+void BM_FrameStartCamera(benchmark::State& state) { Frames(state, false, false); }
+void BM_FrameFarAbove(benchmark::State& state) { Frames(state, true, false); }
+void BM_FrameFarAboveWithOverlay(benchmark::State& state) { Frames(state, true, true); }
+BENCHMARK(BM_FrameStartCamera)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameFarAbove)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameFarAboveWithOverlay)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    const std::vector<uint8_t> sample = MakeSampleLandscape(1, 255);
+    g_SamplePath = "/tmp/lndbench-sample-" + std::to_string(getpid()) + ".lnd";
+    FILE* f = std::fopen(g_SamplePath.c_str(), "wb");
+    if (!f || std::fwrite(sample.data(), 1, sample.size(), f) != sample.size() || std::fclose(f) != 0) {
+        std::fprintf(stderr, "ERROR : %s : cannot write the sample\n", g_SamplePath.c_str());
+        return 2;
+    }
+    std::memset(SplitBlendWeights, 63, sizeof SplitBlendWeights);
+    std::memset(UnsplitBlendWeights, 63, sizeof UnsplitBlendWeights);
+    OpenWindow("lndbench_gl");
+    InitGraphics();
+    benchmark::RunSpecifiedBenchmarks();
+    std::remove(g_SamplePath.c_str());
+    return 0;
+}
