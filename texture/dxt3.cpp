@@ -2,34 +2,45 @@
 // compressed LoRes images as they are.
 #include "texture/dxt3.h"
 
+#include <bit>
 #include <cstring>
 
 #include "landscape/lnd_format.h"
 
+// The bytes R, G, B, A in memory order as one native word.
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+constexpr int kAlphaShift = kLittleEndian ? 24 : 0;
+static inline uint32_t PackRgb(uint32_t r, uint32_t g, uint32_t b) {
+    return kLittleEndian ? r | (g << 8) | (b << 16) : (r << 24) | (g << 16) | (b << 8);
+}
+
 // 565 colours expand by shifting alone (full intensity is 248, 252, 248), and
 // the two derived palette entries divide without rounding, so the decoded
 // image matches what the landscapes were authored against.
-static void DecodeBlock(const uint8_t* block, uint8_t* rgba_out, uint64_t stride_bytes) {
-    const uint16_t c0 = LoadU16(block + 8), c1 = LoadU16(block + 10);
-    const unsigned r0 = (c0 >> 11) * 8, g0 = ((c0 >> 5) & 0x3F) * 4, b0 = (c0 & 0x1F) * 8;
-    const unsigned r1 = (c1 >> 11) * 8, g1 = ((c1 >> 5) & 0x3F) * 4, b1 = (c1 & 0x1F) * 8;
-    // Palette as 0xAABBGGRR words with alpha left 0; one store per pixel.
-    uint32_t palette[4];
-    palette[0] = r0 | (g0 << 8) | (b0 << 16);
-    palette[1] = r1 | (g1 << 8) | (b1 << 16);
-    palette[2] = (2 * r0 + r1) / 3 | ((2 * g0 + g1) / 3) << 8 | ((2 * b0 + b1) / 3) << 16;
-    palette[3] = (r0 + 2 * r1) / 3 | ((g0 + 2 * g1) / 3) << 8 | ((b0 + 2 * b1) / 3) << 16;
-
+static inline void DecodeBlock(const uint8_t* block, uint8_t* rgba_out, uint64_t stride_bytes) {
+    const uint32_t c0 = LoadU16(block + 8), c1 = LoadU16(block + 10);
+    const uint32_t r0 = (c0 >> 11) * 8, g0 = ((c0 >> 5) & 0x3F) * 4, b0 = (c0 & 0x1F) * 8;
+    const uint32_t r1 = (c1 >> 11) * 8, g1 = ((c1 >> 5) & 0x3F) * 4, b1 = (c1 & 0x1F) * 8;
+    // Palette entries as native words whose bytes in memory are R, G, B and
+    // an alpha of 0, so each pixel is one lookup or-ed with its alpha and one store.
+    const uint32_t colours[4] = {
+        PackRgb(r0, g0, b0),
+        PackRgb(r1, g1, b1),
+        PackRgb((2 * r0 + r1) / 3, (2 * g0 + g1) / 3, (2 * b0 + b1) / 3),
+        PackRgb((r0 + 2 * r1) / 3, (g0 + 2 * g1) / 3, (b0 + 2 * b1) / 3),
+    };
+    const uint64_t alphaBits = uint64_t(LoadU32(block)) | (uint64_t(LoadU32(block + 4)) << 32);
+    const uint32_t indexBits = LoadU32(block + 12);
     for (int row = 0; row < 4; ++row) {
-        const unsigned alpha = LoadU16(block + 2 * row);
-        const unsigned indices = block[12 + row];
-        uint8_t* out = rgba_out + stride_bytes * uint64_t(row);
-        for (int x = 0; x < 4; ++x) {
-            const uint32_t colour = palette[(indices >> (2 * x)) & 3];
-            const uint8_t pixel[4] = {uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16),
-                                      uint8_t(((alpha >> (4 * x)) & 0xF) * 17)};
-            std::memcpy(out + 4 * x, pixel, 4);
-        }
+        const uint32_t alpha = uint32_t(alphaBits >> (16 * row));
+        const uint32_t indices = indexBits >> (8 * row);
+        const uint32_t pixels[4] = {
+            colours[indices & 3] | (((alpha & 0xF) * 17) << kAlphaShift),
+            colours[(indices >> 2) & 3] | ((((alpha >> 4) & 0xF) * 17) << kAlphaShift),
+            colours[(indices >> 4) & 3] | ((((alpha >> 8) & 0xF) * 17) << kAlphaShift),
+            colours[(indices >> 6) & 3] | ((((alpha >> 12) & 0xF) * 17) << kAlphaShift),
+        };
+        std::memcpy(rgba_out + stride_bytes * uint64_t(row), pixels, sizeof pixels);
     }
 }
 
