@@ -13,7 +13,7 @@
 namespace {
 
 // One character per class of 5 block numbers, so neighbouring blocks of a
-// generated landscape read as regions: '0' is 1-5, '1' 6-10, ... 'P' 251-255.
+// generated landscape read as regions: '0' is 1-5, '1' 6-10, ... 'O' 251-255.
 constexpr char kClassAlphabet[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 constexpr int kBlocksPerClass = 5;
 
@@ -25,7 +25,7 @@ char MapCharacter(uint8_t value, int32_t blockCount) {
 
 void PrintBlockMap(const uint8_t* file, int32_t blockCount) {
     std::printf("BlockMap (row 0 at the top, column 0 at the left; '.' empty, '!' names no block,\n"
-                "          '0' blocks 1-5, '1' 6-10, ... 'a' 51-55, ... 'A' 181-185, ... 'P' 251-255):\n");
+                "          '0' blocks 1-5, '1' 6-10, ... 'a' 51-55, ... 'A' 181-185, ... 'O' 251-255):\n");
     for (int b = 0; b < kBlockMapSide; ++b) {
         char row[kBlockMapSide + 1];
         for (int a = 0; a < kBlockMapSide; ++a) row[a] = MapCharacter(BlockMapAt(file, b, a), blockCount);
