@@ -57,6 +57,12 @@ int main(int argc, char** argv) {
         command.addOptions(sub);
         subcommands.push_back({sub, &command});
     }
+    // The tool itself has no option but --help: anything else before the
+    // command is named as unknown, not reported as a missing command.
+    if (argc >= 2 && argv[1][0] == '-' && std::strcmp(argv[1], "-h") != 0 && std::strcmp(argv[1], "--help") != 0) {
+        std::fprintf(stderr, "ERROR : lndtool : unknown option '%s' (see 'lndtool --help')\n", argv[1]);
+        return 2;
+    }
     // An unknown first word is a mistyped command, not a stray argument.
     if (argc >= 2 && argv[1][0] != '-') {
         bool known = false;
