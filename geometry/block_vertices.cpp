@@ -11,7 +11,8 @@ static constexpr float kLoResCellSpan = 0.014705882f;
 static constexpr float kLoResCellOffset = 0.75f;
 static constexpr float kMaterialCellSpan = 0.0625f;  // 1/16: the block covers its material once
 
-void QuadStripOrder(bool splitFlag, int r, int c, int rows_out[4], int columns_out[4]) {
+// The grid points (row, column) of quad (r, c) in strip order.
+static void QuadStripOrder(bool splitFlag, int r, int c, int rows_out[4], int columns_out[4]) {
     static constexpr int kSplit[4][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
     static constexpr int kUnsplit[4][2] = {{0, 1}, {0, 0}, {1, 1}, {1, 0}};
     const int(*order)[2] = splitFlag ? kSplit : kUnsplit;

@@ -24,9 +24,6 @@ struct WireframeVertex {
     float position[3];  // one unit above the textured surface
 };
 
-// The grid points (row, column) of quad (r, c) in strip order.
-void QuadStripOrder(bool splitFlag, int r, int c, int rows_out[4], int columns_out[4]);
-
 // block: a 2520-byte Block record; vertices_out: kBlockVertexCount entries.
 void BuildTexturedBlockVertices(const uint8_t* block, TexturedVertex* vertices_out);
 void BuildWireframeBlockVertices(const uint8_t* block, WireframeVertex* vertices_out);

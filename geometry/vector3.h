@@ -8,6 +8,5 @@ struct Vector3 {
     constexpr Vector3(float first, float second, float third) : x(first), y(second), z(third) {}
     constexpr Vector3(const Vector3&) = default;
     constexpr Vector3& operator=(const Vector3&) = default;
-    const float* Data() const { return &x; }
 };
 static_assert(sizeof(Vector3) == 3 * sizeof(float), "Vector3 is handed to GL as three floats");

@@ -22,8 +22,6 @@ uint64_t MaterialArea;
 uint64_t DetailMap;
 GLuint* BlockTextureNames;
 
-int32_t LoadedBlockCount() { return Landscape ? LoadI32(Landscape + kHeaderBlockCountPlusOne) : 0; }
-
 static void PrintLine(const std::string& line) {
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);

@@ -16,10 +16,6 @@ extern uint64_t DetailMap;
 // One generated material texture name per block; element k belongs to block k.
 extern GLuint* BlockTextureNames;
 
-// Block count of the loaded landscape: the header's first field after the
-// in-place decrement; 0 when nothing is loaded.
-int32_t LoadedBlockCount();
-
 // Prints the loading line and the counts, checks the file, uploads the LoRes
 // textures, reserves the block texture names and runs the build stages:
 // material synthesis, textured lists, wireframe lists. A file that cannot be

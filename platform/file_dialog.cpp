@@ -94,9 +94,14 @@ int RunChooser(const std::vector<std::string>& args, std::string* output) {
     return WEXITSTATUS(status);
 }
 
+std::string TrimLineEnd(std::string line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    return line;
+}
+
 // A chosen path fits LandscapePath with its terminator, else the choice fails.
 ChooseFileResult StorePath(std::string path) {
-    while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
+    path = TrimLineEnd(path);
     if (path.empty() || path.size() >= size_t(kLandscapePathSize)) return kChooseFileCancelled;
     std::memcpy(LandscapePath, path.c_str(), path.size() + 1);
     return kChooseFilePicked;
@@ -129,8 +134,7 @@ ChooseFileResult ChooseWithPrompt(const char* title, const std::vector<FilterEnt
         std::fflush(stdout);
         char line[4096];
         if (!std::fgets(line, sizeof line, stdin)) return kChooseFileCancelled;
-        std::string path = line;
-        while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
+        const std::string path = TrimLineEnd(line);
         if (path.empty()) return kChooseFileCancelled;
         struct stat st;
         if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "platform/clock.h"
+
 Vector3 CameraPosition(0.0f, 0.0f, 0.0f);
 Vector3 CameraRotation(0.0f, 0.0f, 0.0f);
 float CameraZoom;
@@ -30,7 +32,7 @@ void ApplyMoveKey(MoveKey key, float yawDegrees, float step, Vector3* position) 
 
 float IdleStepSeconds(uint32_t previousMs, uint32_t nowMs) {
     // Unsigned difference: a step across the clock's wrap is still short.
-    return float(double(uint32_t(nowMs - previousMs)) * 0.001);
+    return float(double(MillisecondsBetween(previousMs, nowMs)) * 0.001);
 }
 
 DragTransition NextDragMode(int32_t mode, int button, int state) {

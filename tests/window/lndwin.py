@@ -54,13 +54,19 @@ def require_tools(*tools):
         raise unittest.SkipTest("not installed: " + ", ".join(missing))
 
 
-def lndview_path():
-    path = os.environ.get("LNDVIEW")
+def program_path(variable, name):
+    """The absolute path of a program under test, from the environment
+    variable ctest sets (LNDVIEW, LNDTOOL)."""
+    path = os.environ.get(variable)
     if not path:
-        raise RuntimeError("LNDVIEW is not set: point it at the lndview binary (ctest sets it)")
+        raise RuntimeError("%s is not set: point it at the %s binary (ctest sets it)" % (variable, name))
     if not os.access(path, os.X_OK):
-        raise RuntimeError("LNDVIEW=%s is not an executable file" % path)
+        raise RuntimeError("%s=%s is not an executable file" % (variable, path))
     return os.path.abspath(path)
+
+
+def lndview_path():
+    return program_path("LNDVIEW", "lndview")
 
 
 def wait_until(predicate, timeout, what, interval=POLL_INTERVAL):

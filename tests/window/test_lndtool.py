@@ -14,7 +14,7 @@ import subprocess
 import tempfile
 import unittest
 
-from lndwin import (HEADER_SIZE, LORES_RECORD_SIZE, LORES_SIZE, Block, Country, LandscapeFile, LoRes, Material,
+from lndwin import (HEADER_SIZE, program_path, LORES_RECORD_SIZE, LORES_SIZE, Block, Country, LandscapeFile, LoRes, Material,
                     dds_header, required_length)
 
 TOOL_TIMEOUT = 120.0
@@ -26,12 +26,7 @@ GRID_LINE = re.compile(r"^ +(\d+) (\S{32})$")
 
 
 def lndtool_path():
-    path = os.environ.get("LNDTOOL")
-    if not path:
-        raise RuntimeError("LNDTOOL is not set: point it at the lndtool binary (ctest sets it)")
-    if not os.access(path, os.X_OK):
-        raise RuntimeError("LNDTOOL=%s is not an executable file" % path)
-    return os.path.abspath(path)
+    return program_path("LNDTOOL", "lndtool")
 
 
 # ---------------------------------------------------------------------------
