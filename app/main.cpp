@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "app/graphics.h"
+#include "app/load_landscape.h"
 #include "app/window.h"
-#include "landscape/lnd_file.h"
-#include "landscape/load_landscape.h"
+#include "landscape/loaded_landscape.h"
 #include "platform/file_dialog.h"
 #include "platform/key_state.h"
 #include "texture/material_synthesis.h"
@@ -26,8 +26,10 @@ int main(int argc, char** argv) {
         }
         std::strcpy(LandscapePath, argv[1]);
     } else {
-        switch (ChooseFile("Load .lnd", kLandscapeFileFilter)) {
+        char chosen[kLandscapePathSize];
+        switch (ChooseFile("Load .lnd", kLandscapeFileFilter, chosen, sizeof chosen)) {
         case kChooseFilePicked:
+            std::strcpy(LandscapePath, chosen);
             break;
         case kChooseFileCancelled:
             return 0;
@@ -39,8 +41,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::memset(SplitBlendWeights, 63, sizeof SplitBlendWeights);
-    std::memset(UnsplitBlendWeights, 63, sizeof UnsplitBlendWeights);
+    FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
 
     // Forget key presses made before the window opened.
     for (int key = 0; key < 256; ++key) QueryAsyncKeyState(key);

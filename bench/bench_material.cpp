@@ -41,21 +41,21 @@ struct BenchLandscape {
                                         {4, 6, 5, 7, 7}, {6, 6, 6, 7, 7}};
         for (int r = 0; r < 17; ++r)
             for (int c = 0; c < 17; ++c) {
-                uint8_t* cell = block.data() + kBlockCells + kCellRowStride * r + kCellSize * c;
+                uint8_t* cell = block.data() + kCellsOffset + kCellRowStride * r + kCellSize * c;
                 if (worstCase) {
-                    cell[kCellAltitude] = uint8_t(rng());
-                    cell[kCellAttributes] = uint8_t((rng() & 0x80) | (rng() % 16));
+                    cell[kAltitudeOffset] = uint8_t(rng());
+                    cell[kAttributesOffset] = uint8_t((rng() & 0x80) | (rng() % 16));
                 } else {
-                    cell[kCellAltitude] = uint8_t(80 + 3 * r + 2 * c + rng() % 8);
-                    cell[kCellAttributes] = uint8_t((rng() & 0x80) | patchCountry[r / 4][c / 4]);
+                    cell[kAltitudeOffset] = uint8_t(80 + 3 * r + 2 * c + rng() % 8);
+                    cell[kAttributesOffset] = uint8_t((rng() & 0x80) | patchCountry[r / 4][c / 4]);
                 }
             }
         for (int32_t k = 0; k < countryCount; ++k)
             for (int h = 0; h < 256; ++h) {
-                uint8_t* e = countries.data() + kCountrySize * uint64_t(k) + kCountryEntries + kCountryEntrySize * h;
-                StoreU32(e + kEntryMaterialA, uint32_t(rng() % materialCount));
-                StoreU32(e + kEntryMaterialB, uint32_t(rng() % materialCount));
-                StoreU32(e + kEntryBlendWeight, uint32_t(rng() % 256));
+                uint8_t* e = countries.data() + kCountrySize * uint64_t(k) + kEntriesOffset + kCountryEntrySize * h;
+                StoreU32(e + kMaterialAOffset, uint32_t(rng() % materialCount));
+                StoreU32(e + kMaterialBOffset, uint32_t(rng() % materialCount));
+                StoreU32(e + kBlendWeightOffset, uint32_t(rng() % 256));
             }
         for (auto& b : materials) b = uint8_t(rng());
         for (auto& b : detail) b = uint8_t(rng() % 16);

@@ -7,11 +7,13 @@
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <cstdio>
 
 inline constexpr GLuint kWireframeListBase = 256;
 
 // blocks: the first Block record; blockCount records follow it. Each prints
-// its summary line ("%i cells rendered", "%i Wireframe cells rendered"),
-// also when there are no blocks.
-void CompileTexturedBlockLists(int32_t blockCount, const uint8_t* blocks, const GLuint* blockTextureNames);
-void CompileWireframeBlockLists(int32_t blockCount, const uint8_t* blocks);
+// its summary line ("%i cells rendered", "%i Wireframe cells rendered") on
+// `console`, also when there are no blocks; a null console prints nothing.
+void CompileTexturedBlockLists(int32_t blockCount, const uint8_t* blocks, const GLuint* blockTextureNames,
+                               FILE* console);
+void CompileWireframeBlockLists(int32_t blockCount, const uint8_t* blocks, FILE* console);

@@ -58,7 +58,8 @@ void BindUnit(GLenum unit, GLuint texture, GLint minFilter) {
 
 }  // namespace
 
-void CompileTexturedBlockLists(int32_t blockCount, const uint8_t* blocks, const GLuint* blockTextureNames) {
+void CompileTexturedBlockLists(int32_t blockCount, const uint8_t* blocks, const GLuint* blockTextureNames,
+                               FILE* console) {
     static TexturedVertex vertices[kBlockVertexCount];
     int32_t cells = 0;
     for (int32_t k = 0; k < blockCount; ++k) {
@@ -85,6 +86,8 @@ void CompileTexturedBlockLists(int32_t blockCount, const uint8_t* blocks, const 
         }
         glEndList();
     }
-    std::printf("%i cells rendered\n", cells);
-    std::fflush(stdout);
+    if (console) {
+        std::fprintf(console, "%i cells rendered\n", cells);
+        std::fflush(console);
+    }
 }

@@ -7,7 +7,7 @@
 #include "landscape/lnd_format.h"
 #include "platform/gl_entry_points.h"
 
-void CompileWireframeBlockLists(int32_t blockCount, const uint8_t* blocks) {
+void CompileWireframeBlockLists(int32_t blockCount, const uint8_t* blocks, FILE* console) {
     static WireframeVertex vertices[kBlockVertexCount];
     // Texturing goes off on units 0 to 3, as far as the driver has units.
     const int units = TextureUnitCount < 4 ? TextureUnitCount : 4;
@@ -34,6 +34,8 @@ void CompileWireframeBlockLists(int32_t blockCount, const uint8_t* blocks) {
         }
         glEndList();
     }
-    std::printf("%i Wireframe cells rendered\n", cells);
-    std::fflush(stdout);
+    if (console) {
+        std::fprintf(console, "%i Wireframe cells rendered\n", cells);
+        std::fflush(console);
+    }
 }

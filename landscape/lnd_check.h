@@ -1,7 +1,8 @@
 // lnd_check.h -- one validation of a whole landscape file, shared by the
-// viewer and lndtool: the structural faults that make a file unreadable, the
-// record faults the viewer survives, and the invariants of a well-formed file.
-// Pure: reads the buffer only, allocates nothing, prints nothing.
+// viewer and lndtool. It yields the one value every later stage consumes:
+// the bytes, their length, the counts, the area starts and the LoRes records
+// as the RecordSize walk finds them, plus the faults found on the way.
+// Pure: reads the buffer only and prints nothing.
 #pragma once
 
 #include <cstdint>
@@ -19,44 +20,79 @@ enum class LandscapeFault {
     ShortFile,              // the areas reach past the end of the file
 };
 
-struct LandscapeCheck {
-    LandscapeFault fault = LandscapeFault::None;
-    uint64_t length = 0;            // bytes in the file
-    LandscapeCounts counts = {};    // as stored (valid unless ShortHeader)
-    int32_t blockCount = 0;         // stored BlockCountPlusOne - 1
-    LandscapeAreas areas = {};      // valid when fault is None or ShortFile
-
-    // The rest is only filled when fault is None.
-
-    // Record faults the viewer survives (it warns once per kind).
-    uint32_t uploadWalkCount = 0;      // LoRes records the size walk reaches inside the file
-    uint32_t walkStopIndex = 0;        // record whose RecordSize would leave the file (when the walk stops early)
+// Record faults, counted once the areas are known to fit.
+struct RecordFaults {
+    // Faults the viewer survives and warns about, once per kind.
+    uint32_t walkStopIndex = 0;         // record whose RecordSize leads outside the file (walk stopped early)
     int32_t walkStopRecordSize = 0;
-    uint32_t ddsSizeMismatches = 0;    // walked records whose DdsHeader is not 256 x 256
-    uint64_t countryIndexBeyond = 0;   // cells whose CountryIndex >= CountryCount
-    uint64_t materialIndexBeyond = 0;  // country entries naming a material >= MaterialCount
+    uint32_t walkOffStride = 0;         // walked records that lie elsewhere than the fixed stride puts them
+    uint32_t ddsSizeMismatches = 0;     // walked records whose DdsHeader is not 256 x 256
+    uint64_t countryIndexBeyond = 0;    // cells whose CountryIndex >= CountryCount
+    uint64_t materialIndexBeyond = 0;   // country entries naming a material >= MaterialCount
+    int32_t blocksBeyondMap = 0;        // blocks past the 255th, which no map byte can name
 
     // Invariants of a well-formed file that the viewer does not need.
-    uint32_t recordSizeOther = 0;      // LoRes records (by fixed stride) with RecordSize != 65664
-    uint32_t ddsNotDxt3 = 0;           // LoRes records whose DdsHeader is not a 256 x 256 DXT3 header
-    uint64_t blendWeightAbove255 = 0;  // country entries
-    uint32_t loResIndexBeyond = 0;     // blocks whose LoResTextureIndex names no texture
+    uint32_t recordSizeOther = 0;       // records (by fixed stride) with RecordSize != 65664
+    uint32_t ddsNotDxt3 = 0;            // records whose DdsHeader is not a 256 x 256 DXT3 header
+    uint64_t blendWeightAbove255 = 0;   // country entries
+    uint32_t loResIndexBeyond = 0;      // blocks whose LoResTextureIndex names no texture
+    uint32_t mapPlacesBeyond = 0;       // map bytes naming a block past the block count
+};
+
+// A landscape file as checked. When `fault` is None every area lies inside
+// the buffer, every walked LoRes record lies wholly inside it, and the
+// accessors below may be used; otherwise only the fields the fault leaves
+// known are set (counts unless ShortHeader, areas when ShortFile).
+struct CheckedLandscape {
+    LandscapeFault fault = LandscapeFault::None;
+    const uint8_t* bytes = nullptr;   // the file as stored; not owned
+    uint64_t length = 0;
+    LandscapeCounts counts = {};      // as stored
+    int32_t blockCount = 0;           // stored BlockCountPlusOne - 1
+    LandscapeAreas areas = {};
+    // File offsets of the LoRes records the upload visits, stepping by
+    // 16 + RecordSize from offset 1052; the walk stops before a record that
+    // would not lie wholly inside the file, so there may be fewer than
+    // LoResTextureCount.
+    std::vector<uint64_t> loResRecords;
+    RecordFaults faults;
+
+    bool Usable() const { return fault == LandscapeFault::None; }
+    // Blocks that get textures and lists: the map names block 255 at most.
+    int32_t MapBlockCount() const { return blockCount < kMostMapBlocks ? blockCount : kMostMapBlocks; }
+    const uint8_t* Block(int32_t k) const { return bytes + areas.blockArea + kBlockSize * uint64_t(k); }
+    const uint8_t* WalkedLoResRecord(uint32_t i) const { return bytes + loResRecords[i]; }
+    // Record i by the fixed stride (1052 + 65680 i), as the DDS export takes it.
+    const uint8_t* StrideLoResRecord(uint32_t i) const {
+        return bytes + areas.loResArea + kLoResTextureSize * uint64_t(i);
+    }
+    const uint8_t* CountryArea() const { return bytes + areas.countryArea; }
+    const uint8_t* MaterialArea() const { return bytes + areas.materialArea; }
+    const uint8_t* DetailMap() const { return bytes + areas.detailMap; }
 };
 
 // Checks `length` bytes of a file as stored on disk (BlockCountPlusOne not yet
 // decremented). Never reads outside [file, file + length).
-LandscapeCheck CheckLandscape(const uint8_t* file, uint64_t length);
+CheckedLandscape CheckLandscape(const uint8_t* file, uint64_t length);
 
-// The LoRes upload walks records by their size: the next record starts at
-// this one + 16 + RecordSize. Returns the next record's offset, or -1 when
-// that record would not lie wholly inside the file.
-int64_t NextLoResRecord(const uint8_t* file, uint64_t length, uint64_t record);
+// What the check found, one note per kind of fault, for people and programs.
+enum class NoteSeverity { Error, Warning };
+struct LandscapeNote {
+    const char* kind;          // a stable name: "short_file", "country_index_beyond", ...
+    NoteSeverity severity;     // Error: the file is dropped; Warning: it is shown all the same
+    bool changesPicture;       // a record fault the viewer survives by showing something else
+    uint64_t count;            // how many records, cells or entries are affected
+    std::string line;          // "ERROR : <path> : ..." or "WARNING : <path> : ...", no newline
+};
+// Every note, the structural fault (if any) first, then the record faults,
+// then the broken invariants, each kind once.
+std::vector<LandscapeNote> LandscapeNotes(const CheckedLandscape& landscape, const char* path);
 
 // Diagnostic lines, without the trailing newline, each starting with
 // "ERROR : " or "WARNING : " and naming the file.
-// The structural fault line (empty when fault is None).
-std::string FaultLine(const LandscapeCheck& check, const char* path);
-// One line per kind of record fault the viewer survives.
-std::vector<std::string> RecordWarningLines(const LandscapeCheck& check, const char* path);
+// The structural fault line (empty when the landscape is usable).
+std::string FaultLine(const CheckedLandscape& landscape, const char* path);
+// One line per kind of record fault that changes what the viewer shows.
+std::vector<std::string> RecordWarningLines(const CheckedLandscape& landscape, const char* path);
 // One line per kind of broken invariant the viewer does not need (for lndtool).
-std::vector<std::string> InvariantWarningLines(const LandscapeCheck& check, const char* path);
+std::vector<std::string> InvariantWarningLines(const CheckedLandscape& landscape, const char* path);

@@ -1,54 +1,79 @@
-// lnd_file.cpp -- reading a landscape file whole, and the loaded landscape's globals.
+// lnd_file.cpp -- reading a landscape file whole.
 #include "landscape/lnd_file.h"
-
-#include <cinttypes>
-#include <cstdio>
-#include <new>
 
 #include <sys/stat.h>
 
-#include "landscape/lnd_format.h"
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <new>
 
-char LandscapePath[kLandscapePathSize];
-uint8_t* Landscape = nullptr;
-uint64_t LandscapeLength = 0;
+
+namespace {
+
+// What a path that is not a regular file is, for the reason text.
+const char* NonRegularKind(const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) return nullptr;  // strerror(EISDIR) says it
+    if (S_ISFIFO(st.st_mode)) return "not a regular file (a FIFO)";
+    if (S_ISCHR(st.st_mode)) return "not a regular file (a character device)";
+    return "not a regular file";
+}
+
+bool RefuseNonRegular(const struct stat& st, FileRead* r) {
+    if (S_ISREG(st.st_mode)) return false;
+    r->fault = FileReadFault::NotRegular;
+    const char* kind = NonRegularKind(st);
+    r->reason = kind ? kind : std::strerror(EISDIR);
+    return true;
+}
+
+}  // namespace
 
 FileRead ReadWholeFile(const char* path) {
     FileRead r;
-    FILE* f = std::fopen(path, "rb");
-    // A directory opens for reading here but holds no file to read.
+    // Looked at before opening: opening a FIFO for reading waits for a writer.
     struct stat st;
-    if (f && (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode))) {
-        std::fclose(f);
-        f = nullptr;
+    if (stat(path, &st) != 0) {
+        r.fault = FileReadFault::CannotOpen;
+        r.reason = std::strerror(errno);
+        return r;
     }
+    if (RefuseNonRegular(st, &r)) return r;
+    errno = 0;
+    FILE* f = std::fopen(path, "rb");
     if (!f) {
         r.fault = FileReadFault::CannotOpen;
+        r.reason = std::strerror(errno != 0 ? errno : EIO);
         return r;
     }
-    long length = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0) length = std::ftell(f);
-    if (length < 0 || std::fseek(f, 0, SEEK_SET) != 0) {
+    // The path may have been replaced between the look and the open.
+    if (fstat(fileno(f), &st) != 0) {
         r.fault = FileReadFault::CannotSize;
+        r.reason = std::strerror(errno);
         std::fclose(f);
         return r;
     }
-    r.length = uint64_t(length);
-    if (r.length < kHeaderSize) {
-        r.fault = FileReadFault::ShortHeader;
+    if (RefuseNonRegular(st, &r)) {
         std::fclose(f);
         return r;
     }
+    r.length = uint64_t(st.st_size);
+    // Exactly the file's length (an empty file gets an empty, non-null
+    // buffer), so a read one byte past the end is a read outside it.
     r.data = new (std::nothrow) uint8_t[r.length];
     if (!r.data) {
         r.fault = FileReadFault::CannotAllocate;
         std::fclose(f);
         return r;
     }
+    errno = 0;
     r.bytesRead = std::fread(r.data, 1, r.length, f);
+    const int readErrno = errno;
     std::fclose(f);
     if (r.bytesRead != r.length) {
         r.fault = FileReadFault::ShortRead;
+        r.reason = readErrno != 0 ? std::strerror(readErrno) : "the file ended early";
         delete[] r.data;
         r.data = nullptr;
     }
@@ -56,26 +81,23 @@ FileRead ReadWholeFile(const char* path) {
 }
 
 std::string FileReadFaultLine(const FileRead& r, const char* path) {
-    char line[1024 + 256];
+    char line[1024 + 512];
     switch (r.fault) {
     case FileReadFault::None:
         return {};
     case FileReadFault::CannotOpen:
-        std::snprintf(line, sizeof line, "ERROR : Unable to Open Specified File %s", path);
+    case FileReadFault::NotRegular:
+        std::snprintf(line, sizeof line, "ERROR : Unable to Open Specified File %s : %s", path, r.reason.c_str());
         break;
     case FileReadFault::CannotSize:
-        std::snprintf(line, sizeof line, "ERROR : %s : cannot find the file's length", path);
-        break;
-    case FileReadFault::ShortHeader:
-        std::snprintf(line, sizeof line, "ERROR : %s : file too short: the header needs %" PRIu64 " bytes, found %" PRIu64,
-                      path, kHeaderSize, r.length);
+        std::snprintf(line, sizeof line, "ERROR : %s : cannot find the file's length: %s", path, r.reason.c_str());
         break;
     case FileReadFault::CannotAllocate:
         std::snprintf(line, sizeof line, "ERROR : %s : cannot allocate %" PRIu64 " bytes to read the file", path, r.length);
         break;
     case FileReadFault::ShortRead:
-        std::snprintf(line, sizeof line, "ERROR : %s : read %" PRIu64 " of %" PRIu64 " bytes", path, r.bytesRead,
-                      r.length);
+        std::snprintf(line, sizeof line, "ERROR : %s : read %" PRIu64 " of %" PRIu64 " bytes: %s", path, r.bytesRead,
+                      r.length, r.reason.c_str());
         break;
     }
     return line;

@@ -10,7 +10,8 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
+
+#include "landscape/byte_order.h"
 
 // ---------------------------------------------------------------------------
 // Record sizes, in bytes, and the order of the areas
@@ -26,100 +27,61 @@ inline constexpr uint64_t kDetailMapSize = 65536;
 // ---------------------------------------------------------------------------
 // LandscapeHeader
 // ---------------------------------------------------------------------------
-inline constexpr uint64_t kHeaderBlockCountPlusOne = 0;  // int32, block count + 1
-inline constexpr uint64_t kHeaderBlockMap = 4;           // uint8[32][32], row-major
-inline constexpr uint64_t kHeaderMaterialCount = 1028;   // int32
-inline constexpr uint64_t kHeaderCountryCount = 1032;    // int32
-inline constexpr uint64_t kHeaderLoResTextureCount = 1048;  // uint32
+inline constexpr uint64_t kBlockCountPlusOneOffset = 0;  // int32, block count + 1
+inline constexpr uint64_t kBlockMapOffset = 4;           // uint8[32][32], row-major
+inline constexpr uint64_t kMaterialCountOffset = 1028;   // int32
+inline constexpr uint64_t kCountryCountOffset = 1032;    // int32
+inline constexpr uint64_t kLoResTextureCountOffset = 1048;  // uint32
 inline constexpr int kBlockMapSide = 32;                 // rows and columns of the map
+inline constexpr int32_t kMostMapBlocks = 255;           // a map byte names block 1 to 255 at most
 inline constexpr int kBlockWorldSize = 160;              // world units per block
 inline constexpr int kCellWorldSize = 10;                // world units per cell
 
 // ---------------------------------------------------------------------------
 // LoResTexture: a 256 x 256 DXT3 image behind a DDS surface header
 // ---------------------------------------------------------------------------
-inline constexpr uint64_t kLoResRecordSize = 16;   // int32: bytes from here to the record's end
-inline constexpr uint64_t kLoResDdsHeader = 20;    // 124-byte DDS surface header
-inline constexpr uint64_t kLoResHeight = 28;       // uint32, DDS header offset 8
-inline constexpr uint64_t kLoResWidth = 32;        // uint32, DDS header offset 12
-inline constexpr uint64_t kLoResImageData = 144;   // 64 x 64 DXT3 blocks
+inline constexpr uint64_t kRecordSizeOffset = 16;   // int32: bytes from here to the record's end
+inline constexpr uint64_t kDdsHeaderOffset = 20;    // 124-byte DDS surface header
+inline constexpr uint64_t kLoResHeightOffset = 28;       // uint32, DDS header offset 8
+inline constexpr uint64_t kLoResWidthOffset = 32;        // uint32, DDS header offset 12
+inline constexpr uint64_t kImageDataOffset = 144;   // 64 x 64 DXT3 blocks
 inline constexpr uint64_t kLoResImageSize = 65536;
 inline constexpr int32_t kLoResStoredRecordSize = 65664;  // RecordSize of a well-formed record
 inline constexpr int kLoResSide = 256;             // pixels, both ways
 inline constexpr uint64_t kDdsHeaderSize = 124;
 // What an exported DDS file holds: "DDS " then record bytes 20 to the end.
-inline constexpr uint64_t kDdsFileSize = 4 + kLoResTextureSize - kLoResDdsHeader;
+inline constexpr uint64_t kDdsFileSize = 4 + kLoResTextureSize - kDdsHeaderOffset;
 
 // ---------------------------------------------------------------------------
 // Block: 17 x 17 grid points (16 x 16 quads) and its LoRes placement
 // ---------------------------------------------------------------------------
-inline constexpr uint64_t kBlockCells = 4;
+inline constexpr uint64_t kCellsOffset = 4;
 inline constexpr uint64_t kCellRowStride = 136;   // 17 cells of 8 bytes
 inline constexpr uint64_t kCellSize = 8;
 inline constexpr int kBlockGridPoints = 17;       // grid points per side
 inline constexpr int kBlockQuads = 16;            // quads per side
-inline constexpr uint64_t kBlockLoResTextureIndex = 2496;  // int32
-inline constexpr uint64_t kBlockTextureOriginS = 2500;     // float32
-inline constexpr uint64_t kBlockTextureOriginT = 2504;     // float32
+inline constexpr uint64_t kLoResTextureIndexOffset = 2496;  // int32
+inline constexpr uint64_t kTextureOriginSOffset = 2500;     // float32
+inline constexpr uint64_t kTextureOriginTOffset = 2504;     // float32
 
 // Cell fields
-inline constexpr uint64_t kCellAltitude = 0;      // uint8
-inline constexpr uint64_t kCellAttributes = 2;    // uint8: country in bits 0-3, split in bit 7
+inline constexpr uint64_t kAltitudeOffset = 0;      // uint8
+inline constexpr uint64_t kAttributesOffset = 2;    // uint8: country in bits 0-3, split in bit 7
 inline constexpr uint8_t kCountryIndexMask = 0x0F;
 inline constexpr uint8_t kSplitFlagBit = 0x80;
 
 // ---------------------------------------------------------------------------
 // Country: 256 entries chosen by altitude; Material: 256 x 256 uint16 texels
 // ---------------------------------------------------------------------------
-inline constexpr uint64_t kCountryEntries = 4;
+inline constexpr uint64_t kEntriesOffset = 4;
 inline constexpr uint64_t kCountryEntrySize = 12;
 inline constexpr int kCountryEntryCount = 256;
-inline constexpr uint64_t kEntryMaterialA = 0;    // uint32
-inline constexpr uint64_t kEntryMaterialB = 4;    // uint32
-inline constexpr uint64_t kEntryBlendWeight = 8;  // uint32, 0..255
-inline constexpr uint64_t kMaterialTexels = 2;
+inline constexpr uint64_t kMaterialAOffset = 0;    // uint32
+inline constexpr uint64_t kMaterialBOffset = 4;    // uint32
+inline constexpr uint64_t kBlendWeightOffset = 8;  // uint32, 0..255
+inline constexpr uint64_t kTexelsOffset = 2;
 inline constexpr int kMaterialSide = 256;
 inline constexpr int kPaletteCountries = 16;      // a 4-bit CountryIndex reaches 16 countries
-
-// ---------------------------------------------------------------------------
-// Little-endian loads and stores; p must have room for the value
-// ---------------------------------------------------------------------------
-inline uint16_t LoadU16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-inline uint32_t LoadU32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-inline int32_t LoadI32(const uint8_t* p) {
-    uint32_t u = LoadU32(p);
-    int32_t v;
-    std::memcpy(&v, &u, 4);
-    return v;
-}
-inline float LoadF32(const uint8_t* p) {
-    uint32_t u = LoadU32(p);
-    float v;
-    std::memcpy(&v, &u, 4);
-    return v;
-}
-inline void StoreU16(uint8_t* p, uint16_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-inline void StoreU32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-inline void StoreI32(uint8_t* p, int32_t v) {
-    uint32_t u;
-    std::memcpy(&u, &v, 4);
-    StoreU32(p, u);
-}
-inline void StoreF32(uint8_t* p, float v) {
-    uint32_t u;
-    std::memcpy(&u, &v, 4);
-    StoreU32(p, u);
-}
 
 // True when [offset, offset + size) lies inside a buffer of `length` bytes.
 inline bool InBounds(uint64_t length, uint64_t offset, uint64_t size) {
@@ -138,8 +100,8 @@ struct LandscapeCounts {
 
 // header: the first kHeaderSize bytes of the file.
 inline LandscapeCounts ReadLandscapeCounts(const uint8_t* header) {
-    return {LoadI32(header + kHeaderBlockCountPlusOne), LoadI32(header + kHeaderMaterialCount),
-            LoadI32(header + kHeaderCountryCount), LoadU32(header + kHeaderLoResTextureCount)};
+    return {LoadI32(header + kBlockCountPlusOneOffset), LoadI32(header + kMaterialCountOffset),
+            LoadI32(header + kCountryCountOffset), LoadU32(header + kLoResTextureCountOffset)};
 }
 
 // File offsets of every area. The LoRes area is located by the fixed stride,
@@ -168,7 +130,7 @@ inline LandscapeAreas ComputeLandscapeAreas(int32_t blockCount, int32_t countryC
 }
 
 inline uint8_t BlockMapAt(const uint8_t* header, int row, int column) {
-    return header[kHeaderBlockMap + uint64_t(kBlockMapSide * row + column)];
+    return header[kBlockMapOffset + uint64_t(kBlockMapSide * row + column)];
 }
 
 // ---------------------------------------------------------------------------
@@ -176,30 +138,30 @@ inline uint8_t BlockMapAt(const uint8_t* header, int row, int column) {
 // the buffer; indices are within the record's own grid.
 // ---------------------------------------------------------------------------
 inline const uint8_t* CellAt(const uint8_t* block, int row, int column) {
-    return block + kBlockCells + kCellRowStride * uint64_t(row) + kCellSize * uint64_t(column);
+    return block + kCellsOffset + kCellRowStride * uint64_t(row) + kCellSize * uint64_t(column);
 }
 inline uint8_t CellAltitude(const uint8_t* block, int row, int column) {
-    return CellAt(block, row, column)[kCellAltitude];
+    return CellAt(block, row, column)[kAltitudeOffset];
 }
 inline uint8_t CellCountryIndex(const uint8_t* block, int row, int column) {
-    return CellAt(block, row, column)[kCellAttributes] & kCountryIndexMask;
+    return CellAt(block, row, column)[kAttributesOffset] & kCountryIndexMask;
 }
 inline bool CellSplitFlag(const uint8_t* block, int row, int column) {
-    return (CellAt(block, row, column)[kCellAttributes] & kSplitFlagBit) != 0;
+    return (CellAt(block, row, column)[kAttributesOffset] & kSplitFlagBit) != 0;
 }
-inline int32_t BlockLoResTextureIndex(const uint8_t* block) { return LoadI32(block + kBlockLoResTextureIndex); }
-inline float BlockTextureOriginS(const uint8_t* block) { return LoadF32(block + kBlockTextureOriginS); }
-inline float BlockTextureOriginT(const uint8_t* block) { return LoadF32(block + kBlockTextureOriginT); }
+inline int32_t BlockLoResTextureIndex(const uint8_t* block) { return LoadI32(block + kLoResTextureIndexOffset); }
+inline float BlockTextureOriginS(const uint8_t* block) { return LoadF32(block + kTextureOriginSOffset); }
+inline float BlockTextureOriginT(const uint8_t* block) { return LoadF32(block + kTextureOriginTOffset); }
 
 inline const uint8_t* CountryEntryAt(const uint8_t* country, int altitude) {
-    return country + kCountryEntries + kCountryEntrySize * uint64_t(altitude);
+    return country + kEntriesOffset + kCountryEntrySize * uint64_t(altitude);
 }
-inline uint32_t EntryMaterialA(const uint8_t* entry) { return LoadU32(entry + kEntryMaterialA); }
-inline uint32_t EntryMaterialB(const uint8_t* entry) { return LoadU32(entry + kEntryMaterialB); }
-inline uint32_t EntryBlendWeight(const uint8_t* entry) { return LoadU32(entry + kEntryBlendWeight); }
+inline uint32_t EntryMaterialA(const uint8_t* entry) { return LoadU32(entry + kMaterialAOffset); }
+inline uint32_t EntryMaterialB(const uint8_t* entry) { return LoadU32(entry + kMaterialBOffset); }
+inline uint32_t EntryBlendWeight(const uint8_t* entry) { return LoadU32(entry + kBlendWeightOffset); }
 
 inline uint16_t MaterialTexel(const uint8_t* material, int row, int column) {
-    return LoadU16(material + kMaterialTexels + 2 * uint64_t(kMaterialSide * row + column));
+    return LoadU16(material + kTexelsOffset + 2 * uint64_t(kMaterialSide * row + column));
 }
 
 // The detail map is stored transposed: column x, row y is byte 256 x + y.
@@ -207,9 +169,9 @@ inline uint8_t DetailAt(const uint8_t* detailMap, int column, int row) {
     return detailMap[uint64_t(256 * column + row)];
 }
 
-inline int32_t LoResRecordSize(const uint8_t* record) { return LoadI32(record + kLoResRecordSize); }
-inline uint32_t LoResHeight(const uint8_t* record) { return LoadU32(record + kLoResHeight); }
-inline uint32_t LoResWidth(const uint8_t* record) { return LoadU32(record + kLoResWidth); }
+inline int32_t LoResRecordSize(const uint8_t* record) { return LoadI32(record + kRecordSizeOffset); }
+inline uint32_t LoResHeight(const uint8_t* record) { return LoadU32(record + kLoResHeightOffset); }
+inline uint32_t LoResWidth(const uint8_t* record) { return LoadU32(record + kLoResWidthOffset); }
 
 // ---------------------------------------------------------------------------
 // DDS surface header of a 256 x 256 DXT3 image

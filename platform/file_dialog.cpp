@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "landscape/lnd_file.h"
-
 extern char** environ;
 
 namespace {
@@ -99,35 +97,41 @@ std::string TrimLineEnd(std::string line) {
     return line;
 }
 
-// A chosen path fits LandscapePath with its terminator, else the choice fails.
-ChooseFileResult StorePath(std::string path) {
+// Where a pick goes: the caller's buffer and its size.
+struct PathBuffer {
+    char* bytes;
+    size_t capacity;
+};
+
+// A chosen path fits the buffer with its terminator, else the choice fails.
+ChooseFileResult StorePath(std::string path, const PathBuffer& out) {
     path = TrimLineEnd(path);
-    if (path.empty() || path.size() >= size_t(kLandscapePathSize)) return kChooseFileCancelled;
-    std::memcpy(LandscapePath, path.c_str(), path.size() + 1);
+    if (path.empty() || path.size() >= out.capacity) return kChooseFileCancelled;
+    std::memcpy(out.bytes, path.c_str(), path.size() + 1);
     return kChooseFilePicked;
 }
 
-ChooseFileResult ChooseWithZenity(const char* title, const std::vector<FilterEntry>& filters) {
+ChooseFileResult ChooseWithZenity(const char* title, const std::vector<FilterEntry>& filters, const PathBuffer& out) {
     std::vector<std::string> args = {"zenity", "--file-selection", std::string("--title=") + title};
     for (const FilterEntry& f : filters) args.push_back("--file-filter=" + f.text + " | " + f.pattern);
-    std::string out;
-    const int status = RunChooser(args, &out);
-    return status == 0 ? StorePath(out) : kChooseFileCancelled;
+    std::string output;
+    const int status = RunChooser(args, &output);
+    return status == 0 ? StorePath(output, out) : kChooseFileCancelled;
 }
 
-ChooseFileResult ChooseWithKdialog(const char* title, const std::vector<FilterEntry>& filters) {
+ChooseFileResult ChooseWithKdialog(const char* title, const std::vector<FilterEntry>& filters, const PathBuffer& out) {
     std::string filterText;
     for (const FilterEntry& f : filters) {
         if (!filterText.empty()) filterText += "\n";
         filterText += f.pattern + "|" + f.text;
     }
     std::vector<std::string> args = {"kdialog", "--title", title, "--getopenfilename", ".", filterText};
-    std::string out;
-    const int status = RunChooser(args, &out);
-    return status == 0 ? StorePath(out) : kChooseFileCancelled;
+    std::string output;
+    const int status = RunChooser(args, &output);
+    return status == 0 ? StorePath(output, out) : kChooseFileCancelled;
 }
 
-ChooseFileResult ChooseWithPrompt(const char* title, const std::vector<FilterEntry>& filters) {
+ChooseFileResult ChooseWithPrompt(const char* title, const std::vector<FilterEntry>& filters, const PathBuffer& out) {
     for (;;) {
         std::printf("%s - path of a %s file (empty line to cancel): ", title,
                     filters.empty() ? "landscape" : filters[0].text.c_str());
@@ -143,16 +147,17 @@ ChooseFileResult ChooseWithPrompt(const char* title, const std::vector<FilterEnt
         }
         char absolute[PATH_MAX];
         if (!realpath(path.c_str(), absolute)) return kChooseFileCancelled;
-        return StorePath(absolute);
+        return StorePath(absolute, out);
     }
 }
 
 }  // namespace
 
-ChooseFileResult ChooseFile(const char* title, const char* filter) {
+ChooseFileResult ChooseFile(const char* title, const char* filter, char* path_out, size_t path_capacity) {
     const std::vector<FilterEntry> filters = ParseFilter(filter);
-    if (HaveDisplay() && IsOnPath("zenity")) return ChooseWithZenity(title, filters);
-    if (HaveDisplay() && IsOnPath("kdialog")) return ChooseWithKdialog(title, filters);
-    if (isatty(STDIN_FILENO)) return ChooseWithPrompt(title, filters);
+    const PathBuffer out = {path_out, path_capacity};
+    if (HaveDisplay() && IsOnPath("zenity")) return ChooseWithZenity(title, filters, out);
+    if (HaveDisplay() && IsOnPath("kdialog")) return ChooseWithKdialog(title, filters, out);
+    if (isatty(STDIN_FILENO)) return ChooseWithPrompt(title, filters, out);
     return kChooseFileUnavailable;
 }

@@ -12,10 +12,13 @@ inline constexpr char kLandscapeFileFilter[] =
 
 enum ChooseFileResult {
     kChooseFileUnavailable = -1,  // no chooser could be shown at all
-    kChooseFileCancelled = 0,     // cancelled, closed, failed, or a path over 511 characters
-    kChooseFilePicked = 1,        // LandscapePath holds the file's absolute path
+    kChooseFileCancelled = 0,     // cancelled, closed, failed, or a path too long for the caller's buffer
+    kChooseFilePicked = 1,        // path_out holds the file's absolute path
 };
 
-// Shows the chooser titled `title` and, on a pick, stores the path in
-// LandscapePath.
-ChooseFileResult ChooseFile(const char* title, const char* filter);
+#include <cstddef>
+
+// Shows the chooser titled `title` and, on a pick, stores the path with its
+// terminator in path_out, which has room for path_capacity bytes. A path
+// that does not fit counts as a cancel, as the desktop's dialog fails then.
+ChooseFileResult ChooseFile(const char* title, const char* filter, char* path_out, size_t path_capacity);

@@ -3,17 +3,17 @@
 
 #include <GL/glu.h>
 
-#include <cstdio>
-
 // One buffer serves every block: each block writes all of it.
 static uint16_t BlockTextureBuffer[kMaterialTextureTexels];
 
 void SynthesizeBlockTexture(int32_t blockIndex, int32_t blockCount, const uint8_t* block,
-                            const MaterialSources& sources, GLuint textureName) {
-    std::printf("\nCalculating Materials for Block %i/%i", blockIndex, blockCount);
-    // One dot per row of quads; flushed so a terminal shows the progress.
-    for (int row = 0; row < 16; ++row) std::putchar('.');
-    std::fflush(stdout);
+                            const MaterialSources& sources, GLuint textureName, FILE* console) {
+    if (console) {
+        std::fprintf(console, "\nCalculating Materials for Block %i/%i", blockIndex, blockCount);
+        // One dot per row of quads; flushed so a terminal shows the progress.
+        for (int row = 0; row < 16; ++row) std::fputc('.', console);
+        std::fflush(console);
+    }
     SynthesizeBlockMaterial(block, sources, SplitBlendWeights, UnsplitBlendWeights, BlockTextureBuffer);
 
     glBindTexture(GL_TEXTURE_2D, textureName);

@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstring>
 
-#include "landscape/lnd_format.h"
+#include "landscape/byte_order.h"
 
 // The bytes R, G, B, A in memory order as one native word.
 constexpr bool kLittleEndian = std::endian::native == std::endian::little;
@@ -14,13 +14,32 @@ static inline uint32_t PackRgb(uint32_t r, uint32_t g, uint32_t b) {
     return kLittleEndian ? r | (g << 8) | (b << 16) : (r << 24) | (g << 16) | (b << 8);
 }
 
-// 565 colours expand by shifting alone (full intensity is 248, 252, 248), and
-// the two derived palette entries divide without rounding, so the decoded
-// image matches what the landscapes were authored against.
+// How the 5- and 6-bit channels of a 565 colour become bytes.
+enum class Expansion {
+    // By shifting alone (full intensity is 248, 252, 248): the viewer's
+    // upload, which the landscapes were authored against.
+    Shift,
+    // By bit replication (31 gives 255), as DDS readers show the image.
+    Replicate,
+};
+
+template <Expansion kExpansion>
+static inline uint32_t Expand5(uint32_t v) {
+    return kExpansion == Expansion::Shift ? v << 3 : (v << 3) | (v >> 2);
+}
+template <Expansion kExpansion>
+static inline uint32_t Expand6(uint32_t v) {
+    return kExpansion == Expansion::Shift ? v << 2 : (v << 2) | (v >> 4);
+}
+
+// The two derived palette entries divide without rounding, in both expansions.
+template <Expansion kExpansion>
 static inline void DecodeBlock(const uint8_t* block, uint8_t* rgba_out, uint64_t stride_bytes) {
     const uint32_t c0 = LoadU16(block + 8), c1 = LoadU16(block + 10);
-    const uint32_t r0 = (c0 >> 11) * 8, g0 = ((c0 >> 5) & 0x3F) * 4, b0 = (c0 & 0x1F) * 8;
-    const uint32_t r1 = (c1 >> 11) * 8, g1 = ((c1 >> 5) & 0x3F) * 4, b1 = (c1 & 0x1F) * 8;
+    const uint32_t r0 = Expand5<kExpansion>(c0 >> 11), g0 = Expand6<kExpansion>((c0 >> 5) & 0x3F),
+                   b0 = Expand5<kExpansion>(c0 & 0x1F);
+    const uint32_t r1 = Expand5<kExpansion>(c1 >> 11), g1 = Expand6<kExpansion>((c1 >> 5) & 0x3F),
+                   b1 = Expand5<kExpansion>(c1 & 0x1F);
     // Palette entries as native words whose bytes in memory are R, G, B and
     // an alpha of 0, so each pixel is one lookup or-ed with its alpha and one store.
     const uint32_t colours[4] = {
@@ -44,14 +63,23 @@ static inline void DecodeBlock(const uint8_t* block, uint8_t* rgba_out, uint64_t
     }
 }
 
-void DecodeDxt3(const uint8_t* source, uint8_t* rgba_out, int32_t height_px, int32_t width_px) {
+template <Expansion kExpansion>
+static void DecodeImage(const uint8_t* source, uint8_t* rgba_out, int32_t height_px, int32_t width_px) {
     const int32_t blockRows = height_px / 4, blocksPerRow = width_px / 4;
     if (blockRows <= 0 || blocksPerRow <= 0) return;
     const uint64_t stride = uint64_t(width_px) * 4;
     for (int32_t by = 0; by < blockRows; ++by) {
         for (int32_t bx = 0; bx < blocksPerRow; ++bx) {
-            DecodeBlock(source, rgba_out + stride * 4 * uint64_t(by) + 16 * uint64_t(bx), stride);
+            DecodeBlock<kExpansion>(source, rgba_out + stride * 4 * uint64_t(by) + 16 * uint64_t(bx), stride);
             source += 16;
         }
     }
+}
+
+void DecodeDxt3(const uint8_t* source, uint8_t* rgba_out, int32_t height_px, int32_t width_px) {
+    DecodeImage<Expansion::Shift>(source, rgba_out, height_px, width_px);
+}
+
+void DecodeDxt3Replicated(const uint8_t* source, uint8_t* rgba_out, int32_t height_px, int32_t width_px) {
+    DecodeImage<Expansion::Replicate>(source, rgba_out, height_px, width_px);
 }

@@ -12,4 +12,11 @@
 
 #include <cstdint>
 
+// The viewer's decoding: 565 channels expanded by shifting alone, so full
+// intensity is (248, 252, 248); the derived palette entries (2 c0 + c1) / 3
+// and (c0 + 2 c1) / 3 drop their remainder.
 void DecodeDxt3(const uint8_t* source, uint8_t* rgba_out, int32_t height_px, int32_t width_px);
+
+// The same with the channels expanded by bit replication (31 gives 255,
+// 63 gives 255), as every DDS reader shows the image: for exported pictures.
+void DecodeDxt3Replicated(const uint8_t* source, uint8_t* rgba_out, int32_t height_px, int32_t width_px);

@@ -1,18 +1,17 @@
-// material_synthesis.cpp -- one block's 256 x 256 material texture, bit-exact
-// to the double recipe the landscapes were authored against, without GL,
-// allocation or printing.
+// material_synthesis.cpp -- one block's 256 x 256 material texture, exactly
+// as the header's formula defines it, without GL, allocation or printing.
 //
-// How the fast path differs from a direct transcription, and why each step
-// keeps the result identical:
+// How this differs from evaluating the formula texel by texel, and why each
+// step keeps the result identical:
 //
 // 1. Entry resolution, once per block and used country. A corner colour only
 //    depends on the corner's (clamped) Country, the lookup altitude h and the
 //    texel position. So for every Country that a cell of the block names,
 //    each of its 256 entries is resolved once into the two (clamped) Material
 //    texel arrays and the two blend factors fA and fB. The per-texel work is
-//    then two texel loads and the double recipe.
+//    then two texel loads, two products and a sum.
 // 2. Blend factors: for BlendWeight w <= 255 they come from kBlendFactors,
-//    256 pairs computed (at compile time) by exactly the recipe's double
+//    256 pairs computed (at compile time) by exactly the same double
 //    operations, so they are the same numbers; a weight above 255 computes
 //    them the same way at resolution time.
 // 3. Corners that share a Country share a colour: all four corners of a
@@ -22,12 +21,11 @@
 //    evaluation, weighted by the sum of the four corner weights (exact in
 //    integers: C w00 + C w01 + C w10 + C w11 = C (w00 + w01 + w10 + w11)).
 // 4. The lookup altitude and the texel are done in integers, which is exact
-//    (every product fits 24 bits and every weight/256 is a multiple of 1/256):
-//    h = min(255, floor(sum Ak wk / 256) + d), out = floor(sum Ck wk / 256),
-//    low 16 bits. The mirrored corner weights and their sums are tabulated
-//    once per call for both tables; per quad, the 256 lookup altitudes are
-//    computed first in one simple loop (which the compiler vectorises), and
-//    the texel loop is specialised on the number of distinct Countries.
+//    (every product fits 24 bits and every weight/256 is a multiple of 1/256).
+//    The mirrored corner weights and their sums are tabulated once per call
+//    for both tables; per quad, the 256 lookup altitudes are computed first
+//    in one simple loop (which the compiler vectorises), and the texel loop
+//    is specialised on the number of distinct Countries.
 // 5. Order: quads in any order, texels of a quad column by column (tx outer,
 //    ty inner), so that the column-major DetailMap is read 16 contiguous
 //    bytes at a time. Every texel is computed independently, so the order
@@ -41,11 +39,10 @@
 // conversion could overflow, which is undefined). The truncated value is
 // then reduced to its low 16 bits, the wrap-around the format defines.
 //
-// Evaluation order: each product is a statement of its own, so that
-// "Mb fB + Ma fA" is never contracted into a fused multiply-add (GCC in ISO
-// mode does not contract at all; Clang by default contracts only within one
-// expression). Building with -ffp-contract=fast or -ffast-math would break
-// bit-exactness; the unit tests would catch it.
+// Evaluation order: each product is a statement of its own, and the build
+// compiles this file with -ffp-contract=off whatever the global flags, so
+// "Mb fB + Ma fA" is never fused into one multiply-add, which would round
+// once instead of three times and change some texels by one.
 #include "texture/material_synthesis.h"
 
 #include <algorithm>
@@ -56,9 +53,14 @@
 BlendWeightTable SplitBlendWeights = {};
 BlendWeightTable UnsplitBlendWeights = {};
 
+void FillStartBlendWeights(BlendWeightTable split, BlendWeightTable unsplit) {
+    std::fill(split, split + 256, kStartBlendWeight);
+    std::fill(unsplit, unsplit + 256, kStartBlendWeight);
+}
+
 namespace {
 
-// The double nearest to 1/255, written as the recipe writes it.
+// The double nearest to 1/255.
 constexpr double kInv255 = 0.00392156862745098;
 static_assert(kInv255 == 1.0 / 255.0, "(1/255) is the double nearest to 1/255");
 
@@ -191,7 +193,7 @@ void SynthesizeBlockMaterial(const uint8_t* block, const MaterialSources& source
 
     // Resolve the entries of every country the block uses.
     const uint32_t lastMaterial = uint32_t(sources.materialCount - 1);
-    const uint8_t* const materialTexels = sources.materialArea + kMaterialTexels;
+    const uint8_t* const materialTexels = sources.materialArea + kTexelsOffset;
     ResolvedEntry entries[kPaletteCountries][kCountryEntryCount];  // 128 KiB of stack, filled only where used
     for (int k = 0; k < kPaletteCountries; ++k) {
         if (!used[k]) continue;

@@ -3,6 +3,7 @@
 // 2 the input cannot be read or the command line is wrong.
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -35,15 +36,32 @@ const Command kCommands[] = {
      },
      [] { return RunMakeSample(g_MakeSample); }},
     {"info", "Print a landscape's counts, areas, block map, countries and materials, and every fault found",
-     [](CLI::App* c) { c->add_option("FILE", g_Info.file, "The .lnd file to inspect")->required(); },
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Info.file, "The .lnd file to inspect")->required();
+         c->add_flag("--json", g_Info.json, "Print the same facts as one JSON document");
+     },
      [] { return RunInfo(g_Info); }},
     {"export", "Write a landscape's LoRes textures (PNG and DDS) and block material textures (16-bit PNG)",
      [](CLI::App* c) {
          c->add_option("FILE", g_Export.file, "The .lnd file to export from")->required();
          c->add_option("--out", g_Export.outDir, "Folder to write into (created if missing)")->required();
+         c->add_flag("--all-blocks", g_Export.allBlocks,
+                     "Also the material textures of blocks past the 255th, which no map byte can place");
      },
      [] { return RunExport(g_Export); }},
 };
+
+// Output that never arrived (a full disk, a closed pipe, /dev/full) must not
+// pass for success: flush and look.
+int CheckStandardOutput(int status) {
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    const int flushErrno = errno;
+    if (flushed && !std::ferror(stdout)) return status;
+    std::fprintf(stderr, "ERROR : standard output : %s\n",
+                 flushErrno != 0 ? std::strerror(flushErrno) : "the output could not be written");
+    return 2;
+}
 
 }  // namespace
 
@@ -85,7 +103,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ERROR : lndtool : %s (see 'lndtool --help')\n", e.what());
         return 2;
     }
+    int status = 2;
     for (auto& [sub, command] : subcommands)
-        if (sub->parsed()) return command->run();
-    return 2;
+        if (sub->parsed()) status = command->run();
+    return CheckStandardOutput(status);
 }

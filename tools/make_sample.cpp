@@ -18,7 +18,7 @@
 #include <string>
 
 #include "landscape/lnd_format.h"
-#include "viewer/dds_export.h"
+#include "platform/safe_write.h"
 
 namespace {
 
@@ -452,12 +452,12 @@ struct Place {
 };
 
 void WriteHeader(uint8_t* file, int32_t blockCount, uint32_t loResCount, const std::vector<Place>& places) {
-    StoreI32(file + kHeaderBlockCountPlusOne, blockCount + 1);  // the count is stored plus one
+    StoreI32(file + kBlockCountPlusOneOffset, blockCount + 1);  // the count is stored plus one
     for (size_t k = 0; k < places.size(); ++k)
-        file[kHeaderBlockMap + uint64_t(kBlockMapSide * places[k].b + places[k].a)] = uint8_t(k + 1);
-    StoreI32(file + kHeaderMaterialCount, kSampleMaterialCount);
-    StoreI32(file + kHeaderCountryCount, kSampleCountryCount);
-    StoreU32(file + kHeaderLoResTextureCount, loResCount);
+        file[kBlockMapOffset + uint64_t(kBlockMapSide * places[k].b + places[k].a)] = uint8_t(k + 1);
+    StoreI32(file + kMaterialCountOffset, kSampleMaterialCount);
+    StoreI32(file + kCountryCountOffset, kSampleCountryCount);
+    StoreU32(file + kLoResTextureCountOffset, loResCount);
 }
 
 void WriteBlock(uint8_t* block, const HeightField& field, const std::vector<uint8_t>& attributes, Place place,
@@ -465,30 +465,30 @@ void WriteBlock(uint8_t* block, const HeightField& field, const std::vector<uint
     for (int r = 0; r <= kBlockQuads; ++r)
         for (int c = 0; c <= kBlockQuads; ++c) {
             const size_t g = size_t(16 * place.b + r) * kGridSide + size_t(16 * place.a + c);
-            uint8_t* cell = block + kBlockCells + kCellRowStride * uint64_t(r) + kCellSize * uint64_t(c);
-            cell[kCellAltitude] = field.altitude[g];
-            cell[kCellAttributes] = attributes[g];
+            uint8_t* cell = block + kCellsOffset + kCellRowStride * uint64_t(r) + kCellSize * uint64_t(c);
+            cell[kAltitudeOffset] = field.altitude[g];
+            cell[kAttributesOffset] = attributes[g];
         }
     const int slot = index % kSampleBlocksPerLoRes;
-    StoreI32(block + kBlockLoResTextureIndex, index / kSampleBlocksPerLoRes);
-    StoreF32(block + kBlockTextureOriginS, 0.25f * float(slot % 4));
-    StoreF32(block + kBlockTextureOriginT, 0.25f * float(slot / 4));
+    StoreI32(block + kLoResTextureIndexOffset, index / kSampleBlocksPerLoRes);
+    StoreF32(block + kTextureOriginSOffset, 0.25f * float(slot % 4));
+    StoreF32(block + kTextureOriginTOffset, 0.25f * float(slot / 4));
 }
 
 void WriteCountry(uint8_t* country, const CountryStyle& style) {
     for (int h = 0; h < kCountryEntryCount; ++h) {
         const EntryValues e = CountryEntryValues(style, h);
-        uint8_t* entry = country + kCountryEntries + kCountryEntrySize * uint64_t(h);
-        StoreU32(entry + kEntryMaterialA, e.materialA);
-        StoreU32(entry + kEntryMaterialB, e.materialB);
-        StoreU32(entry + kEntryBlendWeight, e.blendWeight);
+        uint8_t* entry = country + kEntriesOffset + kCountryEntrySize * uint64_t(h);
+        StoreU32(entry + kMaterialAOffset, e.materialA);
+        StoreU32(entry + kMaterialBOffset, e.materialB);
+        StoreU32(entry + kBlendWeightOffset, e.blendWeight);
     }
 }
 
 void WriteMaterial(uint8_t* material, const MaterialStyle& style, uint32_t salt) {
     std::vector<uint16_t> texels(size_t(kMaterialSide) * kMaterialSide);
     MakeMaterialTexels(style, salt, texels.data());
-    for (size_t i = 0; i < texels.size(); ++i) StoreU16(material + kMaterialTexels + 2 * i, texels[i]);
+    for (size_t i = 0; i < texels.size(); ++i) StoreU16(material + kTexelsOffset + 2 * i, texels[i]);
 }
 
 // Values 0..3, tileable like the materials, since every block reads the same
@@ -522,9 +522,9 @@ void WriteLoResRecords(uint8_t* file, const LandscapeAreas& areas, uint32_t loRe
         for (size_t k = firstBlock; k < std::min(places.size(), firstBlock + kSampleBlocksPerLoRes); ++k)
             PaintBlockSquare(colours, places[k].b, places[k].a, int(k - firstBlock), rgba.data());
         uint8_t* record = file + areas.loResArea + kLoResTextureSize * t;
-        StoreI32(record + kLoResRecordSize, kLoResStoredRecordSize);
-        WriteDxt3DdsHeader(record + kLoResDdsHeader, kLoResSide, kLoResSide);
-        squish::CompressImage(rgba.data(), kLoResSide, kLoResSide, record + kLoResImageData, kSquishFlags);
+        StoreI32(record + kRecordSizeOffset, kLoResStoredRecordSize);
+        WriteDxt3DdsHeader(record + kDdsHeaderOffset, kLoResSide, kLoResSide);
+        squish::CompressImage(rgba.data(), kLoResSide, kLoResSide, record + kImageDataOffset, kSquishFlags);
     }
 }
 
@@ -588,17 +588,17 @@ int RunMakeSample(const MakeSampleOptions& options) {
         return 2;
     }
     const std::vector<uint8_t> file = MakeSampleLandscape(options.seed, options.maxBlocks);
-    // Written beside the target and renamed over it, so a failure leaves no
-    // half file and keeps whatever the name held before.
-    ReplacementFile out;
     std::string error;
-    if (!OpenReplacementFile(path, &out, &error) || !WriteReplacementBytes(&out, file.data(), file.size(), &error) ||
-        !CommitReplacementFile(&out, &error)) {
+    bool direct = false;
+    if (!SafeWriteWholeFile(path, file.data(), file.size(), &error, &direct)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 2;
     }
+    // Written into a device or pipe (/dev/stdout, say), the landscape may be
+    // what standard output carries: the summary must not join it.
+    FILE* summary = direct ? stderr : stdout;
     const LandscapeCounts counts = ReadLandscapeCounts(file.data());
-    std::printf("wrote %s : %" PRId32 " blocks, %" PRId32 " countries, %" PRId32 " materials, %" PRIu32
+    std::fprintf(summary, "wrote %s : %" PRId32 " blocks, %" PRId32 " countries, %" PRId32 " materials, %" PRIu32
                 " LoRes textures, %zu bytes (seed %" PRIu32 ")\n",
                 path, counts.blockCountPlusOne - 1, counts.countryCount, counts.materialCount, counts.loResTextureCount,
                 file.size(), options.seed);

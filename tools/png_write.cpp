@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "viewer/dds_export.h"
+#include "platform/safe_write.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ void WriteToSink(png_structp png, png_bytep data, size_t size) {
     }
 }
 
-// CommitReplacementFile flushes once, and checks it, at the end.
+// SafeWriteCommit flushes once, and checks it, at the end.
 void FlushSink(png_structp) {}
 
 const uint8_t* PngRow(const PngImage& image, int32_t y) {
@@ -84,26 +84,26 @@ bool WritePng(const char* path, const PngImage& image, std::string* errorLine) {
                      " x " + std::to_string(image.height_px) + " pixels";
         return false;
     }
-    ReplacementFile file;
-    if (!OpenReplacementFile(path, &file, errorLine)) return false;
+    SafeWriteFile file;
+    if (!SafeWriteOpen(path, &file, errorLine)) return false;
     PngSink sink = {file.stream, 0, ""};
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, OnPngError, OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
-        DiscardReplacementFile(&file);
+        SafeWriteDiscard(&file);
         *errorLine = std::string("ERROR : ") + path + " : cannot set up the PNG encoder";
         return false;
     }
     const bool encoded = EncodePng(png, info, &sink, image);
     png_destroy_write_struct(&png, &info);
     if (!encoded) {
-        *errorLine = sink.writeErrno != 0 ? FileErrorLine(path, "cannot write the file", sink.writeErrno)
+        *errorLine = sink.writeErrno != 0 ? WriteErrorLine(path, sink.writeErrno)
                                           : std::string("ERROR : ") + path + " : cannot encode the PNG: " + sink.message;
-        DiscardReplacementFile(&file);
+        SafeWriteDiscard(&file);
         return false;
     }
-    return CommitReplacementFile(&file, errorLine);
+    return SafeWriteCommit(&file, errorLine);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// png_write.h -- lndtool's PNG files: 8-bit RGBA images and 16-bit grayscale
-// images, written with libpng through a temporary beside the final name and
-// renamed into place, so a failed write leaves no half file.
+// png_write.h -- lndtool's PNG files: 8-bit RGB and RGBA images and 16-bit
+// grayscale images, written with libpng through the safe writer
+// (platform/safe_write.h), so a failed write leaves no half file.
 //
 // Buffers are the caller's, rows top first without padding; PNG row 0 is the
 // buffer's first row. On failure each returns false and sets *errorLine to one

@@ -8,9 +8,6 @@
 Vector3 CameraPosition(0.0f, 0.0f, 0.0f);
 Vector3 CameraRotation(0.0f, 0.0f, 0.0f);
 float CameraZoom;
-int32_t DragMode;
-int32_t LastMouseX, LastMouseY;
-int32_t WireframeOverlay;
 
 void ApplyMoveKey(MoveKey key, float yawDegrees, float step, Vector3* position) {
     // Forward and backward head along the yaw; left and right 90 degrees off it.
@@ -38,22 +35,22 @@ float IdleStepSeconds(uint32_t previousMs, uint32_t nowMs) {
 DragTransition NextDragMode(int32_t mode, int button, int state) {
     if (button != kLeftButton && button != kRightButton) return {mode, false};
     const bool left = button == kLeftButton;
-    const int32_t own = left ? 1 : 2;    // the button's own mode
-    const int32_t other = left ? 2 : 1;  // the other button's mode
+    const int32_t own = left ? kDragRotate : kDragRightAlone;    // the button's own mode
+    const int32_t other = left ? kDragRightAlone : kDragRotate;  // the other button's mode
     if (mode == other) {
         // The second button joins the first: zoom; its release alone does nothing.
-        if (state == kButtonDown) return {3, true};
+        if (state == kButtonDown) return {kDragZoom, true};
         return {mode, false};
     }
-    return {state == kButtonDown ? own : 0, true};
+    return {state == kButtonDown ? own : int32_t(kDragNone), true};
 }
 
 void ApplyDrag(int32_t mode, int dx, int dy, float* pitch, float* yaw, float* zoom) {
-    if (mode == 0) return;
-    if (mode == 1) {
+    if (mode == kDragNone) return;
+    if (mode == kDragRotate) {
         *yaw += float(dx);
         *pitch += float(dy);
-    } else if (mode == 3) {
+    } else if (mode == kDragZoom) {
         *zoom -= kZoomPerPixel * float(dy);
     }
     if (*pitch < kPitchMin) *pitch = kPitchMin;

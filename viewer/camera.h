@@ -11,9 +11,14 @@
 extern Vector3 CameraPosition;   // world units; the eye circles the point -CameraPosition
 extern Vector3 CameraRotation;   // degrees: pitch (about x), yaw (about y), roll (about z)
 extern float CameraZoom;         // world units, eye-space z offset, -4096 .. -8 once set
-extern int32_t DragMode;         // 0 none, 1 rotate (left), 2 right alone, 3 zoom (both)
-extern int32_t LastMouseX, LastMouseY;  // window pixels, origin top left
-extern int32_t WireframeOverlay; // 0 or 1
+
+// What dragging does, by the buttons held (the value of DragMode, input.h).
+enum DragModeValue : int32_t {
+    kDragNone = 0,        // no camera change on motion
+    kDragRotate = 1,      // left button: turn
+    kDragRightAlone = 2,  // right button alone: motion changes nothing
+    kDragZoom = 3,        // both buttons, the second pressed while the first one's mode holds
+};
 
 inline float& CameraPitch() { return CameraRotation.x; }
 inline float& CameraYaw() { return CameraRotation.y; }
@@ -45,8 +50,8 @@ struct DragTransition {
 };
 DragTransition NextDragMode(int32_t mode, int button, int state);
 
-// Pointer motion of (dx, dy) pixels in drag mode `mode`: rotates (1) or zooms
-// (3), then clamps pitch to 0..90 and zoom to -4096..-8 in every mode but 0.
+// Pointer motion of (dx, dy) pixels in drag mode `mode`: rotates or zooms,
+// then clamps pitch to 0..90 and zoom to -4096..-8 in every mode but kDragNone.
 void ApplyDrag(int32_t mode, int dx, int dy, float* pitch, float* yaw, float* zoom);
 
 // Button and state numbers as GLUT gives them.

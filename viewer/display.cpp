@@ -5,10 +5,10 @@
 #include <GL/freeglut.h>
 
 #include "geometry/block_lists.h"
-#include "landscape/lnd_file.h"
-#include "landscape/lnd_format.h"
+#include "landscape/loaded_landscape.h"
 #include "platform/gl_entry_points.h"
 #include "viewer/camera.h"
+#include "viewer/input.h"
 
 // Calls list base + v at every nonzero map byte v, columns outer and rows
 // inner: that is the order in which blocks blend over one another.

@@ -10,6 +10,10 @@
 #include "viewer/camera.h"
 #include "viewer/dds_export.h"
 
+int32_t DragMode = kDragNone;
+int32_t LastMouseX, LastMouseY;
+int32_t WireframeOverlay;
+
 namespace {
 uint32_t PreviousIdleTime;       // milliseconds, MillisecondClock reading of the last idle step
 bool PreviousIdleTimeSet = false;

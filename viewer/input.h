@@ -1,6 +1,13 @@
 // input.h -- the GLUT input callbacks: fly, turn, zoom, overlay and export keys.
 #pragma once
 
+#include <cstdint>
+
+// Written by the callbacks below; DragMode holds a DragModeValue (camera.h).
+extern int32_t DragMode;
+extern int32_t LastMouseX, LastMouseY;  // window pixels, origin top left
+extern int32_t WireframeOverlay;        // 0 or 1; the frame draws the country wireframe when 1
+
 void IdleCallback();
 void MouseCallback(int button, int state, int x, int y);
 void MotionCallback(int x, int y);

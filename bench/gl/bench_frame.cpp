@@ -12,12 +12,13 @@
 
 #include "app/graphics.h"
 #include "app/window.h"
-#include "landscape/lnd_file.h"
-#include "landscape/load_landscape.h"
+#include "landscape/loaded_landscape.h"
+#include "app/load_landscape.h"
 #include "texture/material_synthesis.h"
 #include "tools/make_sample.h"
 #include "viewer/camera.h"
 #include "viewer/display.h"
+#include "viewer/input.h"
 
 namespace {
 

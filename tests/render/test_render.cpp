@@ -9,13 +9,14 @@
 
 #include "app/graphics.h"
 #include "app/window.h"
-#include "landscape/lnd_file.h"
-#include "landscape/load_landscape.h"
+#include "landscape/loaded_landscape.h"
+#include "app/load_landscape.h"
 #include "platform/gl_entry_points.h"
 #include "texture/material_synthesis.h"
 #include "unit_support/test_files.h"
 #include "viewer/camera.h"
 #include "viewer/display.h"
+#include "viewer/input.h"
 
 namespace {
 

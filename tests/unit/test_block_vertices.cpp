@@ -87,8 +87,8 @@ TEST(BlockVertices, TextureCoordinatesAndCorners) {
     EXPECT_EQ(far.position[2], -160.0f);
 
     // The origin is added after the product, in float.
-    StoreF32(land.Block(0) + kBlockTextureOriginS, 0.25f);
-    StoreF32(land.Block(0) + kBlockTextureOriginT, 0.75f);
+    StoreF32(land.Block(0) + kTextureOriginSOffset, 0.25f);
+    StoreF32(land.Block(0) + kTextureOriginTOffset, 0.75f);
     BuildTexturedBlockVertices(land.Block(0), v.data());
     const float s = (3.0f + 0.75f) * 0.014705882f;
     const TexturedVertex& p = v[QuadStart(7, 3) + 1];  // unsplit: (7, 3)

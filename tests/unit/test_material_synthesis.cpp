@@ -137,7 +137,7 @@ void Randomize(TestLandscape& l, std::mt19937& rng, const RandomOptions& o) {
             l.SetEntry(k, h, a, b, RandomBlendWeight(rng, o.oddWeights));
         }
     for (int32_t m = 0; m < counts.materialCount; ++m) {
-        uint8_t* texels = l.Material(m) + kMaterialTexels;
+        uint8_t* texels = l.Material(m) + kTexelsOffset;
         for (size_t i = 0; i < 2 * 65536; ++i) texels[i] = uint8_t(rng());
         // A few extreme texels.
         for (int n = 0; n < 64; ++n) l.SetTexel(m, int(rng() % 256), int(rng() % 256), (rng() % 2) ? 65535 : 0);
@@ -551,13 +551,13 @@ TEST(MaterialSynthesis, SplitFlagsOfRow16AndColumn16NeverMatter) {
     for (int n = 0; n < 17; ++n) {
         for (auto [r, c] : {std::pair{16, n}, std::pair{n, 16}}) {
             uint8_t* cell = const_cast<uint8_t*>(CellAt(l.Block(0), r, c));
-            cell[kCellAttributes] ^= kSplitFlagBit;
+            cell[kAttributesOffset] ^= kSplitFlagBit;
         }
     }
     EXPECT_TRUE(SameTexture(before, Synthesized(l.Block(0), SourcesOf(l), t)));
     // A row-15 cell's flag does matter (sanity check of the setup).
     uint8_t* cell = const_cast<uint8_t*>(CellAt(l.Block(0), 15, 3));
-    cell[kCellAttributes] ^= kSplitFlagBit;
+    cell[kAttributesOffset] ^= kSplitFlagBit;
     EXPECT_FALSE(SameTexture(before, Synthesized(l.Block(0), SourcesOf(l), t)));
 }
 
@@ -589,7 +589,7 @@ TEST(MaterialSynthesis, CountryIndexAtOrAboveCountUsesTheLastCountry) {
         for (int c = 0; c < 17; ++c)
             if (CellCountryIndex(l.Block(1), r, c) == 1) {
                 uint8_t* cell = const_cast<uint8_t*>(CellAt(l.Block(1), r, c));
-                cell[kCellAttributes] = uint8_t((cell[kCellAttributes] & 0xF0) | kBad[rng() % 3]);
+                cell[kAttributesOffset] = uint8_t((cell[kAttributesOffset] & 0xF0) | kBad[rng() % 3]);
             }
     const Tables t = RandomTables(rng);
     SeparateAreas areas(l);

@@ -10,32 +10,32 @@
 TestLandscape::TestLandscape(int32_t blocks, int32_t countries, int32_t materials, uint32_t loResTextures) {
     areas = ComputeLandscapeAreas(blocks, countries, materials, loResTextures);
     bytes.assign(areas.end, 0);
-    StoreI32(bytes.data() + kHeaderBlockCountPlusOne, blocks + 1);
-    StoreI32(bytes.data() + kHeaderMaterialCount, materials);
-    StoreI32(bytes.data() + kHeaderCountryCount, countries);
-    StoreU32(bytes.data() + kHeaderLoResTextureCount, loResTextures);
+    StoreI32(bytes.data() + kBlockCountPlusOneOffset, blocks + 1);
+    StoreI32(bytes.data() + kMaterialCountOffset, materials);
+    StoreI32(bytes.data() + kCountryCountOffset, countries);
+    StoreU32(bytes.data() + kLoResTextureCountOffset, loResTextures);
     for (uint32_t i = 0; i < loResTextures; ++i) {
-        StoreI32(LoRes(i) + kLoResRecordSize, kLoResStoredRecordSize);
-        WriteDxt3DdsHeader(LoRes(i) + kLoResDdsHeader, kLoResSide, kLoResSide);
+        StoreI32(LoRes(i) + kRecordSizeOffset, kLoResStoredRecordSize);
+        WriteDxt3DdsHeader(LoRes(i) + kDdsHeaderOffset, kLoResSide, kLoResSide);
     }
 }
 
 void TestLandscape::SetCell(int32_t block, int row, int column, uint8_t altitude, uint8_t attributes) {
     uint8_t* cell = const_cast<uint8_t*>(CellAt(Block(block), row, column));
-    cell[kCellAltitude] = altitude;
-    cell[kCellAttributes] = attributes;
+    cell[kAltitudeOffset] = altitude;
+    cell[kAttributesOffset] = attributes;
 }
 
 void TestLandscape::SetEntry(int32_t country, int altitude, uint32_t materialA, uint32_t materialB,
                              uint32_t blendWeight) {
     uint8_t* entry = const_cast<uint8_t*>(CountryEntryAt(Country(country), altitude));
-    StoreU32(entry + kEntryMaterialA, materialA);
-    StoreU32(entry + kEntryMaterialB, materialB);
-    StoreU32(entry + kEntryBlendWeight, blendWeight);
+    StoreU32(entry + kMaterialAOffset, materialA);
+    StoreU32(entry + kMaterialBOffset, materialB);
+    StoreU32(entry + kBlendWeightOffset, blendWeight);
 }
 
 void TestLandscape::SetTexel(int32_t material, int row, int column, uint16_t value) {
-    StoreU16(Material(material) + kMaterialTexels + 2 * uint64_t(256 * row + column), value);
+    StoreU16(Material(material) + kTexelsOffset + 2 * uint64_t(256 * row + column), value);
 }
 
 void TestLandscape::FillMaterial(int32_t material, uint16_t value) {
@@ -44,7 +44,7 @@ void TestLandscape::FillMaterial(int32_t material, uint16_t value) {
 }
 
 void TestLandscape::FillLoRes(uint32_t i, uint16_t colour565, uint8_t alpha4) {
-    uint8_t* image = LoRes(i) + kLoResImageData;
+    uint8_t* image = LoRes(i) + kImageDataOffset;
     const uint16_t alphaRow = uint16_t((alpha4 & 0xF) * 0x1111);
     for (uint64_t b = 0; b < kLoResImageSize / 16; ++b) {
         uint8_t* block = image + 16 * b;
@@ -55,9 +55,25 @@ void TestLandscape::FillLoRes(uint32_t i, uint16_t colour565, uint8_t alpha4) {
     }
 }
 
+namespace {
+
+// The one folder of this test process, removed with everything in it when
+// the process ends normally, whether its tests passed or failed.
+struct ProcessTempRoot {
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("lndview-tests-" + std::to_string(::getpid()));
+    ~ProcessTempRoot() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+}  // namespace
+
 std::string TestTempDir(const std::string& name) {
+    static ProcessTempRoot root;
     namespace fs = std::filesystem;
-    fs::path dir = fs::temp_directory_path() / ("lndview-tests-" + std::to_string(::getpid())) / name;
+    fs::path dir = root.path / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir.string();

@@ -25,7 +25,7 @@ public:
     uint8_t* Material(int32_t k) { return bytes.data() + areas.materialArea + kMaterialSize * uint64_t(k); }
     uint8_t* Detail() { return bytes.data() + areas.detailMap; }
 
-    void SetMap(int row, int column, uint8_t value) { bytes[kHeaderBlockMap + 32 * row + column] = value; }
+    void SetMap(int row, int column, uint8_t value) { bytes[kBlockMapOffset + 32 * row + column] = value; }
     void SetCell(int32_t block, int row, int column, uint8_t altitude, uint8_t attributes);
     void SetEntry(int32_t country, int altitude, uint32_t materialA, uint32_t materialB, uint32_t blendWeight);
     void SetTexel(int32_t material, int row, int column, uint16_t value);
@@ -35,7 +35,8 @@ public:
     void FillLoRes(uint32_t i, uint16_t colour565, uint8_t alpha4 = 15);
 };
 
-// A fresh folder for one test, removed by nothing (under the build's temp).
+// A fresh, empty folder for one test, inside a folder of this process that
+// is removed when the process ends.
 std::string TestTempDir(const std::string& name);
 // Writes bytes to a file and returns its path.
 std::string WriteTestFile(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -7,8 +7,8 @@ import os
 import subprocess
 import unittest
 
-from lndwin import CAMERA_LINE_PREFIX, EVENT_TIMEOUT, LandscapeFile, LoRes, WindowTestCase
-from test_lndtool import DDS_FILE_SIZE, PatternLoRes, dds_of_record
+from lndfile import DDS_FILE_SIZE, LandscapeFile, LoRes, PatternLoRes, dds_of_record
+from lndwin import CAMERA_LINE_PREFIX, EVENT_TIMEOUT, WindowTestCase
 
 EXPORT_LINE = "Exporting LoResTextures...."
 CONVERT = "/usr/bin/convert"

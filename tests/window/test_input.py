@@ -6,7 +6,8 @@ import os
 import time
 import unittest
 
-from lndwin import LandscapeFile, WindowTestCase, differing_pixels, parse_camera_line, same_picture
+from lndfile import LandscapeFile
+from lndwin import WindowTestCase, differing_pixels, parse_camera_line, same_picture
 
 START_LINE = "pos : 2720.000000 -30.000000 2560.000000 | rot: 45.000000 0.000000 0.000000 | zoom : -500.000000"
 START = parse_camera_line(START_LINE)

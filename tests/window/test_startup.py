@@ -7,8 +7,8 @@ import pty
 import stat
 import unittest
 
-from lndwin import (START_TIMEOUT, WINDOW_POSITION, WINDOW_SIZE, WINDOW_TITLE, LandscapeFile, WindowTestCase,
-                    lndview_path, required_length, wait_until)
+from lndfile import LandscapeFile, required_length
+from lndwin import START_TIMEOUT, WINDOW_POSITION, WINDOW_SIZE, WINDOW_TITLE, WindowTestCase, lndview_path, wait_until
 
 PATH_LIMIT = 511  # longest landscape path the viewer takes
 

@@ -1,0 +1,63 @@
+// loaded_landscape.cpp -- the loaded landscape's globals, and reading,
+// checking and reporting the file.
+#include "landscape/loaded_landscape.h"
+
+#include <string>
+
+#include "landscape/lnd_file.h"
+
+char LandscapePath[kLandscapePathSize];
+uint8_t* Landscape = nullptr;
+CheckedLandscape LoadedLandscape;
+
+static void PrintLine(FILE* stream, const std::string& line) {
+    std::fprintf(stream, "%s\n", line.c_str());
+    std::fflush(stream);
+}
+
+bool ReadLandscapeFile(FILE* console, FILE* errors) {
+    std::fprintf(console, "Loading Landscape %s ...\n\n", LandscapePath);
+    std::fflush(console);
+
+    FileRead read = ReadWholeFile(LandscapePath);
+    if (read.fault == FileReadFault::CannotOpen || read.fault == FileReadFault::NotRegular) {
+        // The console line stays as it always was; the reason goes beside it.
+        std::fprintf(console, "ERROR : Unable to Open Specified File %s\n", LandscapePath);
+        std::fflush(console);
+        PrintLine(errors, "ERROR : " + std::string(LandscapePath) + " : " + read.reason);
+        return false;
+    }
+    if (read.fault != FileReadFault::None) {
+        PrintLine(console, FileReadFaultLine(read, LandscapePath));
+        return false;
+    }
+
+    CheckedLandscape checked = CheckLandscape(read.data, read.length);
+    if (checked.fault == LandscapeFault::ShortHeader) {
+        // Not even the counts can be read.
+        PrintLine(console, FaultLine(checked, LandscapePath));
+        delete[] read.data;
+        return false;
+    }
+    // The block count is stored plus one; from here on the field holds the count.
+    StoreI32(read.data + kBlockCountPlusOneOffset, checked.blockCount);
+    std::fprintf(console, "Number of Blocks        : %i\n", checked.blockCount);
+    std::fprintf(console, "Number of Countries     : %i\n", checked.counts.countryCount);
+    std::fprintf(console, "Number of Materials     : %i\n", checked.counts.materialCount);
+    // The count is unsigned; a huge one reads as what the header holds, not as negative.
+    std::fprintf(console, "Number of LoResTextures : %u\n", checked.counts.loResTextureCount);
+    std::fflush(console);
+
+    if (!checked.Usable()) {
+        // A file whose areas do not fit is dropped whole: the viewer runs as
+        // after a failed open.
+        PrintLine(console, FaultLine(checked, LandscapePath));
+        delete[] read.data;
+        return false;
+    }
+    for (const std::string& line : RecordWarningLines(checked, LandscapePath)) PrintLine(console, line);
+
+    Landscape = read.data;
+    LoadedLandscape = std::move(checked);
+    return true;
+}

@@ -1,0 +1,26 @@
+// loaded_landscape.h -- the landscape the viewer shows: its path, its one
+// buffer, the checked view of that buffer, and the first half of loading,
+// which reads, checks and reports the file. No GL.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "landscape/lnd_check.h"
+
+inline constexpr int kLandscapePathSize = 512;  // path buffer, terminator included
+
+extern char LandscapePath[kLandscapePathSize];  // written once by main
+extern uint8_t* Landscape;                      // the whole file; null until one has been read and accepted
+extern CheckedLandscape LoadedLandscape;        // the check of Landscape; usable once Landscape is set
+
+// Prints the loading line to `console`, reads the file named by
+// LandscapePath whole, checks it, decrements the stored block count in
+// place, and prints the four count lines and one WARNING line per kind of
+// record fault it can survive. A file that cannot be read or fails the
+// check gets one "ERROR : " line on `console` and is dropped: Landscape
+// stays null and false is returned. When the file cannot be opened at all
+// (missing, unreadable, not a regular file) the console line is
+// "ERROR : Unable to Open Specified File <path>" and the reason goes to
+// `errors` as "ERROR : <path> : <reason>".
+bool ReadLandscapeFile(FILE* console, FILE* errors);

@@ -1,0 +1,58 @@
+// safe_write.h -- the one way this project writes a file, so that no file it
+// was not asked to replace is ever destroyed and no half-written file ever
+// takes a good file's place.
+//
+// What a path names decides how it is written:
+// - nothing yet: the bytes go to a temporary file in the same folder, which is
+//   flushed to the disk and renamed into place only after every write has
+//   succeeded; on any failure the temporary is removed and the path still
+//   names nothing;
+// - a regular file: the same, and the replacement keeps the old file's
+//   permission bits (and owner and group, where the process may set them);
+// - a symlink: the file it points to is replaced by the same rules (also when
+//   it does not exist yet); the symlink stays a symlink;
+// - a character device, FIFO or socket: opened and written directly, never
+//   renamed over (so /dev/stdout works, and a full device reports the fault);
+// - a folder: refused.
+// A SIGINT or SIGTERM that ends the process while a temporary exists removes
+// the temporary first (the handlers are installed only where the signal's
+// action is still the default).
+//
+// Every failure is reported as one line, "ERROR : <path> : <reason>", with
+// <path> as the caller gave it.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+struct SafeWriteFile {
+    FILE* stream = nullptr;  // open while the file is being written
+    std::string path;        // as the caller gave it, for messages
+    std::string targetPath;  // the file that ends up with the bytes
+    std::string tempPath;    // empty when writing directly
+    int tempSlot = -1;       // where the temporary is registered for removal on a signal
+    bool direct = false;     // written straight into a device, FIFO or socket
+};
+
+// Opens `path` for writing by the rules above. On failure returns false, sets
+// *errorLine and leaves nothing open or created.
+bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine);
+// Appends `size` bytes. On failure sets *errorLine and discards the file (the
+// stream is closed, the temporary removed); no later call may be made.
+bool SafeWriteBytes(SafeWriteFile* file, const void* bytes, size_t size, std::string* errorLine);
+// Flushes the bytes to the disk, closes the file and renames the temporary
+// into place. On failure sets *errorLine and removes the temporary. The
+// stream is closed either way.
+bool SafeWriteCommit(SafeWriteFile* file, std::string* errorLine);
+// Closes the stream (if open) and removes the temporary, reporting nothing:
+// for callers that failed on their own account.
+void SafeWriteDiscard(SafeWriteFile* file);
+
+// Writes a whole buffer to `path` by the rules above; *direct (when not null)
+// tells whether it went straight into a device, FIFO or socket.
+bool SafeWriteWholeFile(const char* path, const void* bytes, size_t size, std::string* errorLine,
+                        bool* direct = nullptr);
+
+// "ERROR : <path> : <strerror(errnoValue)>".
+std::string WriteErrorLine(const std::string& path, int errnoValue);
