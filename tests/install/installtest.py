@@ -105,14 +105,16 @@ def run(args, check=True, **kwargs):
     return result
 
 
-def temp_dir(test):
-    """A temporary folder that is removed when the test ends, passed or not."""
+def temp_dir(test, cleanup=None):
+    """A temporary folder that is removed when the test ends, passed or not
+    (cleanup: the class's addClassCleanup for one that lives as long as the
+    class)."""
     path = tempfile.mkdtemp(prefix="lndinstall-")
-    test.addCleanup(shutil.rmtree, path, ignore_errors=True)
+    (cleanup or test.addCleanup)(shutil.rmtree, path, ignore_errors=True)
     return path
 
 
-def keep_build_files(test, *names):
+def keep_build_files(test, *names, cleanup=None):
     """Restores files of the build folder that a test's install or cpack run
     rewrites (the install manifests, which `make uninstall` reads) to what
     they were before the test, or removes them when they were not there."""
@@ -131,7 +133,7 @@ def keep_build_files(test, *names):
             else:
                 with open(path, "wb") as f:
                     f.write(before)
-        test.addCleanup(restore)
+        (cleanup or test.addCleanup)(restore)
 
 
 def install_into(test, prefix, env=None):
