@@ -90,9 +90,12 @@ class InstallTree(unittest.TestCase):
         self.assertEqual(query(landscape), MIME_TYPE)
         self.assertEqual(query(upper), MIME_TYPE)
         self.assertNotEqual(query(other), MIME_TYPE)
-        # Without the prefix the type is unknown: the answer came from the install.
-        bare = isolated_env(self.root, "/usr/share")
-        self.assertNotEqual(run(["xdg-mime", "query", "filetype", landscape], env=bare).stdout.strip(), MIME_TYPE)
+        # Without the prefix the type is unknown, so the answer came from the
+        # install (unless the machine has the package installed itself).
+        if not os.path.exists("/usr/share/mime/packages/lndview.xml"):
+            bare = isolated_env(self.root, "/usr/share")
+            self.assertNotEqual(run(["xdg-mime", "query", "filetype", landscape], env=bare).stdout.strip(),
+                                MIME_TYPE)
 
     def test_gio_knows_lnd_files_and_their_comment(self):
         require_tools("gio")
