@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FILE ?=
 
-.PHONY: run test deps build bench clean
+.PHONY: run test deps build bench clean install uninstall package
 
 deps:
 	@bash scripts/install-deps.sh
@@ -31,5 +31,27 @@ bench: build
 	$(BUILD)/bench/lndbench
 	tests/with_xvfb.sh $(BUILD)/bench/lndbench_gl
 
+# Installs into PREFIX (default /usr/local; DESTDIR stages it elsewhere).
+# The prefix's MIME and desktop databases are refreshed unless DESTDIR is set.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Removes what the last `make install` listed in $(BUILD)/install_manifest.txt.
+uninstall:
+	cmake --build $(BUILD) --target uninstall
+
+# The Debian package, from a build of its own with Debian's hardening flags
+# and without the tests: $(PACKAGE_BUILD)/lndview_<version>_<arch>.deb.
+PACKAGE_BUILD ?= build-package
+package: deps
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+	@ls -l $(PACKAGE_BUILD)/*.deb
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD)

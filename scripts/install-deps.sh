@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libbenchmark-dev libcli11-dev libpng-dev libsquish-dev
   xvfb xdotool x11-utils x11-apps imagemagick
   python3 python3-pil
+  desktop-file-utils libxml2-utils xdg-utils libfile-mimeinfo-perl shared-mime-info man-db librsvg2-bin
+  dpkg-dev fakeroot file lintian bash-completion
 )
 
 missing=()
