@@ -10,20 +10,20 @@ char LandscapePath[kLandscapePathSize];
 uint8_t* Landscape = nullptr;
 CheckedLandscape LoadedLandscape;
 
+// Every line is flushed at once, so it keeps its order with other output.
 static void PrintLine(FILE* stream, const std::string& line) {
+    if (!stream) return;
     std::fprintf(stream, "%s\n", line.c_str());
     std::fflush(stream);
 }
 
 bool ReadLandscapeFile(FILE* console, FILE* errors) {
-    std::fprintf(console, "Loading Landscape %s ...\n\n", LandscapePath);
-    std::fflush(console);
+    PrintLine(console, "Loading Landscape " + std::string(LandscapePath) + " ...\n");
 
     FileRead read = ReadWholeFile(LandscapePath);
     if (read.fault == FileReadFault::CannotOpen || read.fault == FileReadFault::NotRegular) {
         // The console line stays as it always was; the reason goes beside it.
-        std::fprintf(console, "ERROR : Unable to Open Specified File %s\n", LandscapePath);
-        std::fflush(console);
+        PrintLine(console, "ERROR : Unable to Open Specified File " + std::string(LandscapePath));
         PrintLine(errors, "ERROR : " + std::string(LandscapePath) + " : " + read.reason);
         return false;
     }
@@ -41,12 +41,14 @@ bool ReadLandscapeFile(FILE* console, FILE* errors) {
     }
     // The block count is stored plus one; from here on the field holds the count.
     StoreI32(read.data + kBlockCountPlusOneOffset, checked.blockCount);
-    std::fprintf(console, "Number of Blocks        : %i\n", checked.blockCount);
-    std::fprintf(console, "Number of Countries     : %i\n", checked.counts.countryCount);
-    std::fprintf(console, "Number of Materials     : %i\n", checked.counts.materialCount);
-    // The count is unsigned; a huge one reads as what the header holds, not as negative.
-    std::fprintf(console, "Number of LoResTextures : %u\n", checked.counts.loResTextureCount);
-    std::fflush(console);
+    if (console) {
+        std::fprintf(console, "Number of Blocks        : %i\n", checked.blockCount);
+        std::fprintf(console, "Number of Countries     : %i\n", checked.counts.countryCount);
+        std::fprintf(console, "Number of Materials     : %i\n", checked.counts.materialCount);
+        // The count is unsigned; a huge one reads as what the header holds, not as negative.
+        std::fprintf(console, "Number of LoResTextures : %u\n", checked.counts.loResTextureCount);
+        std::fflush(console);
+    }
 
     if (!checked.Usable()) {
         // A file whose areas do not fit is dropped whole: the viewer runs as

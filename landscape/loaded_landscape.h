@@ -22,5 +22,5 @@ extern CheckedLandscape LoadedLandscape;        // the check of Landscape; usabl
 // stays null and false is returned. When the file cannot be opened at all
 // (missing, unreadable, not a regular file) the console line is
 // "ERROR : Unable to Open Specified File <path>" and the reason goes to
-// `errors` as "ERROR : <path> : <reason>".
+// `errors` as "ERROR : <path> : <reason>". A null stream prints nothing.
 bool ReadLandscapeFile(FILE* console, FILE* errors);

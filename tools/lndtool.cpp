@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // --help (of the tool or of a command) prints the matching help.
-        if (e.get_exit_code() == 0) return app.exit(e);
+        if (e.get_exit_code() == 0) return CheckStandardOutput(app.exit(e));
         std::fprintf(stderr, "ERROR : lndtool : %s (see 'lndtool --help')\n", e.what());
         return 2;
     }

@@ -32,12 +32,14 @@ constexpr uint16_t kOlive565 = (20 << 11) | (40 << 5) | 10;
 // four corners weighted 63/256 each give 252/256 of it.
 constexpr uint16_t kMidGreyTexel = 33289;
 
+// Loads a landscape as the viewer does, from a real file, console output dropped.
 void Load(TestLandscape& land, const char* name) {
     const std::string path = WriteTestFile(TestTempDir("render") + "/" + name, land.bytes);
     std::snprintf(LandscapePath, sizeof LandscapePath, "%s", path.c_str());
     delete[] Landscape;
     Landscape = nullptr;
-    LoadLandscape();
+    ASSERT_TRUE(ReadLandscapeFile(nullptr, nullptr));
+    BuildLandscapeScene(LoadedLandscape, nullptr);
     ASSERT_NE(Landscape, nullptr);
 }
 
@@ -153,6 +155,34 @@ TEST(Render, BlackMaterialBrightensByHalfAndTheDecodePathMatches) {
     ExpectNoGlError();
 }
 
+TEST(Render, TheUploadFollowsTheRecordSizeWalk) {
+    // Record 0's RecordSize of 128 starts the walk's record 1 144 bytes into
+    // record 0's image, which is all red; the fixed stride's record 1 is blue.
+    // The block shows LoRes texture 1: red, as the walk has it.
+    TestLandscape land = OneBlock(kMidGreyTexel, 0, 0);
+    TestLandscape two(1, 16, 1, 2);
+    std::copy(land.Block(0), land.Block(0) + kBlockSize, two.Block(0));
+    std::copy(land.Country(0), land.Country(0) + 16 * kCountrySize, two.Country(0));
+    std::copy(land.Material(0), land.Material(0) + kMaterialSize, two.Material(0));
+    two.SetMap(0, 0, 1);
+    StoreI32(two.Block(0) + kLoResTextureIndexOffset, 1);
+    two.FillLoRes(0, 0xF800);
+    two.FillLoRes(1, 0x001F);
+    StoreI32(two.LoRes(0) + kRecordSizeOffset, 128);
+    for (const bool compressed : {true, false}) {
+        auto entry = glext::glCompressedTexImage2DARB;
+        if (!compressed) glext::glCompressedTexImage2DARB = nullptr;
+        Load(two, "walk.lnd");
+        glext::glCompressedTexImage2DARB = entry;
+        EXPECT_EQ(LoadedLandscape.loResRecords, (std::vector<uint64_t>{1052, 1052 + 16 + 128}));
+        CameraAbove(0, 0);
+        const std::vector<uint8_t> rgb = Frame();
+        ExpectNear(At(rgb, 400, 300), 248, 0, 0, 8);
+        ExpectNear(At(rgb, 300, 400), 248, 0, 0, 8);
+        ExpectNoGlError();
+    }
+}
+
 TEST(Render, BlockAppearsAtItsMapPlace) {
     TestLandscape land = OneBlock(kMidGreyTexel, 2, 5, 100);
     Load(land, "placed.lnd");
@@ -210,8 +240,7 @@ TEST(Render, WireframeOverlayDrawsCountryColours) {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    std::memset(SplitBlendWeights, 63, sizeof SplitBlendWeights);
-    std::memset(UnsplitBlendWeights, 63, sizeof UnsplitBlendWeights);
+    FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
     OpenWindow("render_tests");
     InitGraphics();
     return RUN_ALL_TESTS();

@@ -7,7 +7,7 @@ import pty
 import stat
 import unittest
 
-from lndfile import LandscapeFile, required_length
+from lndfile import Block, Country, LandscapeFile, LoRes, Material, required_length
 from lndwin import START_TIMEOUT, WINDOW_POSITION, WINDOW_SIZE, WINDOW_TITLE, WindowTestCase, lndview_path, wait_until
 
 PATH_LIMIT = 511  # longest landscape path the viewer takes
@@ -84,8 +84,24 @@ class TranscriptTest(EmptySceneMixin, WindowTestCase):
         viewer.wait_for_line(lambda line: line.startswith("ERROR"))
         self.assertEqual(viewer.text(), "Loading Landscape %s ...\n\nERROR : Unable to Open Specified File %s\n"
                          % (path, path))
+        # The reason goes beside the console line, on standard error.
+        self.assertEqual(viewer.stderr_text(), "ERROR : %s : No such file or directory\n" % path)
         self.assert_empty_scene(viewer)
         self.assertTrue(viewer.running())
+
+    def test_a_fifo_or_folder_is_refused_without_waiting(self):
+        fifo = self.path("pipe.lnd")
+        os.mkfifo(fifo)
+        for path, reason in ((fifo, "not a regular file (a FIFO)"), (self.tmp, "Is a directory")):
+            with self.subTest(path=path):
+                viewer = self.start(path)
+                viewer.window()
+                viewer.wait_for_line(lambda line: line.startswith("ERROR"))
+                self.assertEqual(viewer.text(), "Loading Landscape %s ...\n\nERROR : Unable to Open Specified File "
+                                 "%s\n" % (path, path))
+                self.assertEqual(viewer.stderr_text(), "ERROR : %s : %s\n" % (path, reason))
+                self.assert_empty_scene(viewer)
+                viewer.stop()
 
     def test_well_formed_file_prints_counts_and_build_stages(self):
         for counts in [(2, 2, 3, 1), (1, 1, 1, 2), (3, 16, 2, 1)]:
@@ -102,6 +118,23 @@ class TranscriptTest(EmptySceneMixin, WindowTestCase):
                     self.assertEqual(line.index(":"), 24, line)
                 self.assertTrue(viewer.running())
                 viewer.stop()
+
+    def test_blocks_past_the_255th_get_no_texture_and_no_list(self):
+        land = LandscapeFile(blocks=[Block(altitude=k % 200) for k in range(258)], countries=[Country()],
+                             materials=[Material()], lores=[LoRes()])
+        land.place(1, 16, 17).place(255, 16, 16)
+        path = self.write_landscape("many.lnd", land)
+        viewer = self.start(path)
+        viewer.wait_loaded(timeout=120)
+        warning = ("WARNING : %s : 258 blocks, but a map byte names block 255 at most; "
+                   "the 3 blocks past it are skipped" % path)
+        text = viewer.text()
+        head = "Loading Landscape %s ...\n\n" % path + "".join(line + "\n" for line in count_lines(258, 1, 1, 1))
+        self.assertTrue(text.startswith(head + warning + "\n"), text[:600])
+        self.assertEqual(text.count("Calculating Materials for Block"), 255)
+        self.assertIn("Calculating Materials for Block 254/258" + "." * 16 + "65280 cells rendered\n"
+                      "65280 Wireframe cells rendered\n", text)
+        self.assertTrue(viewer.running())
 
     def test_file_without_blocks_still_reports_both_list_stages(self):
         land = LandscapeFile.small(blocks=0, countries=1, materials=1, lores=0)
