@@ -1,5 +1,5 @@
 // bench_material.cpp -- SynthesizeBlockMaterial on one block against the
-// direct transcription of the recipe (tests/unit_support/material_reference.h,
+// direct evaluation of its formula (tests/unit_support/material_reference.h,
 // the tests' oracle), in the same run.
 //
 // Landscapes:

@@ -15,7 +15,7 @@ import unittest
 
 from lndfile import (DDS_FILE_SIZE, HEADER_SIZE, LORES_SIZE, Block, Country, LandscapeFile, LoRes, Material,
                      PatternLoRes, RawLoRes, block_map, dds_header, dds_of_record, header_counts, program_path,
-                     required_length)
+                     require_pillow, required_length)
 
 TOOL_TIMEOUT = 120.0
 NO_FAULTS_LINE = "Faults                  : none"
@@ -424,6 +424,7 @@ class ExportTest(ToolTestCase):
                 | {"%s-%d.dds" % (base, i) for i in range(lores)})
 
     def test_sample_export(self):
+        require_pillow()
         from PIL import Image
 
         path, data, _ = self.make_sample("small.lnd", "--blocks", 20, "--seed", 5)
@@ -453,6 +454,7 @@ class ExportTest(ToolTestCase):
 
     def test_known_records(self):
         """Records whose exported pictures follow from their bytes alone."""
+        require_pillow()
         from PIL import Image
 
         # Both weight tables hold 63, so a block whose four corners all

@@ -9,6 +9,16 @@ independently of the programs under test, and the paths of those programs.
 
 import os
 import struct
+import unittest
+
+
+def require_pillow():
+    """Pillow, the outside reader of our pictures; a test without it is
+    skipped with a message, never passed silently."""
+    try:
+        import PIL  # noqa: F401
+    except ImportError:
+        raise unittest.SkipTest("Pillow is not installed (Debian package python3-pil)")
 
 
 def program_path(variable, name):

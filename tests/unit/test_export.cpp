@@ -82,6 +82,19 @@ std::string Shell(const std::string& command) {
     return out;
 }
 
+// The outside readers; a test that needs one is skipped with a message when
+// it is missing, never passed.
+bool HaveReaders(std::string* missing) {
+    if (std::system("/usr/bin/python3 -c 'import PIL' 2>/dev/null") != 0) *missing = "Pillow (python3-pil)";
+    else if (!fs::exists("/usr/bin/convert") || !fs::exists("/usr/bin/identify")) *missing = "ImageMagick";
+    return missing->empty();
+}
+#define REQUIRE_READERS()                                                          \
+    do {                                                                           \
+        std::string missing;                                                       \
+        if (!HaveReaders(&missing)) GTEST_SKIP() << missing << " is not installed"; \
+    } while (0)
+
 // An image as Pillow sees it: "mode width height", and its samples (8-bit
 // RGBA bytes, or 16-bit values as native uint16) in `samples`.
 std::string ReadWithPillow(const std::string& image, const std::string& rawOut) {
@@ -262,6 +275,7 @@ TEST(DdsExport, ShortWriteLeavesThePreviousFileWhole) {
 }
 
 TEST(DdsExport, ReadersSeeTheReplicatedDecoding) {
+    REQUIRE_READERS();
     const std::string dir = TestTempDir("dds_readers");
     TestLandscape land = RandomLandscape(1, 0, 15);
     ASSERT_EQ(ExportDds(land, dir + "/land", stderr).failed, 0u);
@@ -282,6 +296,7 @@ TEST(DdsExport, ReadersSeeTheReplicatedDecoding) {
 }
 
 TEST(PngWrite, RowsAndSamplesReachReadersExactly) {
+    REQUIRE_READERS();
     const std::string dir = TestTempDir("png_write");
     // 5 x 3, not square, with samples whose two bytes differ.
     std::vector<uint8_t> rgba(5 * 3 * 4);
@@ -306,6 +321,7 @@ TEST(PngWrite, RowsAndSamplesReachReadersExactly) {
 }
 
 TEST(LndtoolExport, WritesWhatTheViewerShowsAndExports) {
+    REQUIRE_READERS();
     const std::string dir = TestTempDir("tool_export");
     TestLandscape land = RandomLandscape(3, 2, 16);
     // Record 0's size skips record 1: the PNGs follow the upload walk (in the

@@ -1,6 +1,7 @@
-// test_material_synthesis.cpp -- SynthesizeBlockMaterial: texel for texel against the direct transcription of the recipe in
-// unit_support/material_reference.h on random blocks, plus the recipe's numeric
-// and orientation edge cases and the bounds rules for bad records.
+// test_material_synthesis.cpp -- SynthesizeBlockMaterial: texel for texel
+// against the direct evaluation of its formula in
+// unit_support/material_reference.h on random blocks, plus the formula's
+// numeric and orientation edge cases and the bounds rules for bad records.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -395,7 +396,7 @@ TEST(MaterialSynthesis, EveryByteWeightMatchesTheReference) {
     const Tables t64 = FilledTables(64, 64);
     const Texture fast = Synthesized(l.Block(0), SourcesOf(l), t64);
     EXPECT_TRUE(SameTexture(Reference(l.Block(0), SourcesOf(l), t64), fast));
-    // Spot checks of the recipe: w = 255 gives Ma, w = 0 gives Mb,
+    // Spot checks of the formula: w = 255 gives Ma, w = 0 gives Mb,
     // w = 4 with 3 and 3 gives 2 (square 4 is x 48..59, y 0..11).
     EXPECT_EQ(At(fast, 7, 12 * 0 + 9), kValues[7]);   // square 0: h = 0, Mb = kValues[7]
     EXPECT_EQ(At(fast, 3, 12 * 4 + 3), 2);            // square 4: h = 4, Ma = Mb = 3
@@ -403,7 +404,7 @@ TEST(MaterialSynthesis, EveryByteWeightMatchesTheReference) {
 
 TEST(MaterialSynthesis, WeightsAbove255WrapWithoutUndefinedBehaviour) {
     // The sum reaches about 1.1e12 (beyond 32 bits); the corner colour is
-    // its low 16 bits. Expected values from the recipe evaluated by hand in
+    // its low 16 bits. Expected values from the formula evaluated by hand in
     // double: e.g. w = 256, Ma = Mb = 1: 16843009.0 + 1.0039... -> 16843010,
     // low 16 bits 258.
     const Tables t64 = FilledTables(64, 64);
@@ -642,8 +643,13 @@ TEST(MaterialSynthesis, NoCountryOrNoMaterialGivesMidGreyCorners) {
     }
 }
 
-TEST(MaterialSynthesis, GlobalTablesAreDefined) {
-    // Defined (zero-filled) by material_synthesis.cpp; main fills them with 63.
-    static_assert(sizeof SplitBlendWeights == 256 && sizeof UnsplitBlendWeights == 256);
-    EXPECT_NE(static_cast<const uint8_t*>(SplitBlendWeights), static_cast<const uint8_t*>(UnsplitBlendWeights));
+TEST(MaterialSynthesis, StartWeightsFillBothTablesWith63) {
+    BlendWeightTable split, unsplit;
+    std::fill(std::begin(split), std::end(split), uint8_t(1));
+    std::fill(std::begin(unsplit), std::end(unsplit), uint8_t(2));
+    FillStartBlendWeights(split, unsplit);
+    for (int n = 0; n < 256; ++n) {
+        ASSERT_EQ(split[n], 63) << n;
+        ASSERT_EQ(unsplit[n], 63) << n;
+    }
 }

@@ -1,17 +1,19 @@
-// material_reference.h -- a direct, deliberately slow transcription of the
-// block material synthesis, used by the unit
-// tests as the oracle for SynthesizeBlockMaterial and by the benchmark as the
-// baseline. It follows the recipe's loops and formulas as written: double
-// arithmetic for the lookup altitude and the texel, the double
-// recipe for each corner colour, every record read in place through the
-// lnd_format accessors for every texel and corner.
+// material_reference.h -- a direct, deliberately slow evaluation of the
+// formula in material_synthesis.h, texel by texel, used by the unit tests as
+// the oracle for SynthesizeBlockMaterial and by the benchmark as the
+// baseline: double arithmetic for the lookup altitude and the texel, the
+// pinned double operations for each corner colour, every record read in
+// place through the lnd_format accessors for every texel and corner.
 //
-// The only additions to the recipe are the bounds rules of the contract in
-// material_synthesis.h: a CountryIndex at or above countryCount uses the last
-// country, a material index at or above materialCount the last material, and
-// with no country or no material a corner colour is 32768. The truncation of
-// the corner-colour sum goes through int64_t: the sum is below 2^41 even for
-// BlendWeights above 255, so the conversion is defined.
+// The bounds rules are those of the contract in material_synthesis.h: a
+// CountryIndex at or above countryCount uses the last country, a material
+// index at or above materialCount the last material, and with no country or
+// no material a corner colour is 32768. The truncation of the corner-colour
+// sum goes through int64_t: the sum is below 2^41 even for BlendWeights above
+// 255, so the conversion is defined.
+//
+// Whoever includes this must compile with -ffp-contract=off (the build sets
+// it on those files), or the oracle itself would fuse the multiply-adds.
 #pragma once
 
 #include <algorithm>

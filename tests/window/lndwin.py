@@ -29,7 +29,7 @@ import tempfile
 import time
 import unittest
 
-from lndfile import program_path
+from lndfile import program_path, require_pillow
 
 WINDOW_TITLE = "Thornveil LND Visualizer by Quillmoor"
 WINDOW_POSITION = (50, 50)
@@ -488,6 +488,7 @@ class WindowTestCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         require_tools("Xvfb", "xdotool", "xwininfo", IMPORT)
+        require_pillow()
         lndview_path()
         cls.xvfb = Xvfb().start()
 
