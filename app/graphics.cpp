@@ -3,7 +3,6 @@
 
 #include <GL/gl.h>
 
-#include "platform/gl_entry_points.h"
 #include "viewer/camera.h"
 
 // Lighting is never enabled, so these lights do not change the picture; they
@@ -15,24 +14,28 @@ static const GLfloat kLight1Ambient[4] = {0.1f, 0.1f, 0.3f, 1.0f};
 static const GLfloat kLight1Diffuse[4] = {0.9f, 0.6f, 0.0f, 1.0f};
 static const GLfloat kLight1Position[4] = {-1.0f, -1.0f, 1.0f, 0.0f};
 
-void InitGraphics() {
-    FetchExtensionEntryPoints();
+// The window the viewer opens; its projection is the square frustum.
+static constexpr int kStartWidth = 800, kStartHeight = 600;
+
+void ApplyProjection(int width_px, int height_px, double farPlane) {
+    const Frustum f = ViewerFrustum(width_px, height_px, farPlane);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(f.left, f.right, f.bottom, f.top, f.nearPlane, f.farPlane);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+bool InitGraphics(GlProcLookup lookup, std::string* errorLine) {
+    if (!FetchExtensionEntryPoints(lookup, errorLine)) return false;
 
     glEnable(GL_DEPTH_TEST);
     glClearColor(0.0f, 0.5f, 1.0f, 1.0f);
 
-    // A square frustum (about 43.6 degrees both ways) whatever the window's shape.
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glFrustum(-0.04, 0.04, -0.04, 0.04, 0.1, 4096.0);
-    glMatrixMode(GL_MODELVIEW);
+    // A square frustum (about 43.6 degrees both ways) over the 4:3 window.
+    ApplyProjection(kStartWidth, kStartHeight, kFarPlane);
     glLoadIdentity();
 
-    CameraZoom = -500.0f;
-    CameraPosition = Vector3(2720.0f, -30.0f, 2560.0f);
-    CameraPitch() = 45.0f;
-    CameraYaw() = 0.0f;
-    CameraRoll() = 0.0f;
+    SetCamera(kStartCamera);
 
     glEnable(GL_NORMALIZE);
     glEnable(GL_LIGHT0);
@@ -43,4 +46,5 @@ void InitGraphics() {
     glLightfv(GL_LIGHT1, GL_AMBIENT, kLight1Ambient);
     glLightfv(GL_LIGHT1, GL_DIFFUSE, kLight1Diffuse);
     glLightfv(GL_LIGHT1, GL_POSITION, kLight1Position);
+    return true;
 }

@@ -1,7 +1,19 @@
-// graphics.h -- the one-time OpenGL setup, run once the window's context is current.
+// graphics.h -- the one-time OpenGL setup, run once a context is current:
+// the viewer's window, or lndtool's offscreen picture.
 #pragma once
 
-// Fetches the extension entry points, sets the fixed GL state, the
-// projection, the camera's start values and two lights. Leaves the matrix
-// mode at GL_MODELVIEW.
-void InitGraphics();
+#include <string>
+
+#include "platform/gl_entry_points.h"
+
+// Fetches the extension entry points through `lookup`, sets the fixed GL
+// state, the projection of the 800 x 600 window, the camera's start values
+// and two lights. Leaves the matrix mode at GL_MODELVIEW. False, with one
+// "ERROR : " line in *errorLine, when the driver cannot draw the terrain
+// (no multitexturing); nothing else is set up then.
+bool InitGraphics(GlProcLookup lookup, std::string* errorLine);
+
+// The projection of a picture width_px x height_px (ViewerFrustum); at
+// 800 x 600 exactly the one InitGraphics sets. Leaves the matrix mode at
+// GL_MODELVIEW.
+void ApplyProjection(int width_px, int height_px, double farPlane);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/graphics.h"
 #include "app/load_landscape.h"
@@ -48,7 +49,11 @@ int main(int argc, char** argv) {
 
     OpenWindow(argv[0]);
     RegisterCallbacks();
-    InitGraphics();
+    std::string error;
+    if (!InitGraphics(WindowGlProcAddress, &error)) {
+        std::printf("%s\n", error.c_str());
+        return 1;
+    }
     LoadLandscape();
     glutMainLoop();
 

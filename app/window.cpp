@@ -36,3 +36,5 @@ void RegisterCallbacks() {
     glutKeyboardFunc(KeyDownEvent);
     glutKeyboardUpFunc(KeyUpEvent);
 }
+
+void* WindowGlProcAddress(const char* name) { return reinterpret_cast<void*>(glutGetProcAddress(name)); }

@@ -12,3 +12,6 @@ void OpenWindow(const char* programName);
 // Registers display, idle, motion, mouse and keyboard callbacks, in that
 // order, plus the key-up feed of the key-state table.
 void RegisterCallbacks();
+
+// Looks up a GL function of the window's context by name (for InitGraphics).
+void* WindowGlProcAddress(const char* name);

@@ -2,6 +2,7 @@
 // checking and reporting the file.
 #include "landscape/loaded_landscape.h"
 
+#include <cstring>
 #include <string>
 
 #include "landscape/lnd_file.h"
@@ -59,6 +60,35 @@ bool ReadLandscapeFile(FILE* console, FILE* errors) {
     }
     for (const std::string& line : RecordWarningLines(checked, LandscapePath)) PrintLine(console, line);
 
+    Landscape = read.data;
+    LoadedLandscape = std::move(checked);
+    return true;
+}
+
+bool LoadLandscapeFile(const char* path, std::string* errorLine, std::vector<std::string>* warnings) {
+    delete[] Landscape;
+    Landscape = nullptr;
+    LoadedLandscape = CheckedLandscape();
+    warnings->clear();
+    if (std::strlen(path) >= sizeof LandscapePath) {
+        *errorLine = "ERROR : " + std::string(path, 60) + "... : the path is longer than " +
+                     std::to_string(kLandscapePathSize - 1) + " characters";
+        return false;
+    }
+    std::strcpy(LandscapePath, path);
+    FileRead read = ReadWholeFile(path);
+    if (read.fault != FileReadFault::None) {
+        *errorLine = FileReadFaultLine(read, path);
+        return false;
+    }
+    CheckedLandscape checked = CheckLandscape(read.data, read.length);
+    if (!checked.Usable()) {
+        *errorLine = FaultLine(checked, path);
+        delete[] read.data;
+        return false;
+    }
+    StoreI32(read.data + kBlockCountPlusOneOffset, checked.blockCount);
+    *warnings = RecordWarningLines(checked, path);
     Landscape = read.data;
     LoadedLandscape = std::move(checked);
     return true;

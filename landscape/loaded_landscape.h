@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "landscape/lnd_check.h"
 
@@ -24,3 +26,11 @@ extern CheckedLandscape LoadedLandscape;        // the check of Landscape; usabl
 // "ERROR : Unable to Open Specified File <path>" and the reason goes to
 // `errors` as "ERROR : <path> : <reason>". A null stream prints nothing.
 bool ReadLandscapeFile(FILE* console, FILE* errors);
+
+// The same for programs other than the viewer (lndtool render), without the
+// console text: reads and checks `path` (at most 511 characters), replacing
+// any landscape loaded before. On success the globals hold the new one and
+// *warnings the lines of the record faults it survives; on failure
+// *errorLine holds the one ERROR line `lndtool info` prints for that fault
+// and no landscape is loaded.
+bool LoadLandscapeFile(const char* path, std::string* errorLine, std::vector<std::string>* warnings);

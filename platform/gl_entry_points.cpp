@@ -1,10 +1,5 @@
-// gl_entry_points.cpp -- extension entry points fetched through GLUT.
+// gl_entry_points.cpp -- extension entry points fetched by name.
 #include "platform/gl_entry_points.h"
-
-#include <GL/freeglut.h>
-
-#include <cstdio>
-#include <cstdlib>
 
 namespace glext {
 PFNGLMULTITEXCOORD2IARBPROC glMultiTexCoord2iARB;
@@ -25,33 +20,32 @@ PFNGLGETCOMPRESSEDTEXIMAGEARBPROC glGetCompressedTexImageARB;
 int TextureUnitCount;
 
 template <typename Proc>
-static void Fetch(Proc& pointer, const char* name) {
-    pointer = reinterpret_cast<Proc>(glutGetProcAddress(name));
+static void Fetch(GlProcLookup lookup, Proc& pointer, const char* name) {
+    pointer = reinterpret_cast<Proc>(lookup(name));
 }
 
-void FetchExtensionEntryPoints() {
-    Fetch(glext::glMultiTexCoord2iARB, "glMultiTexCoord2iARB");
-    Fetch(glext::glMultiTexCoord3fARB, "glMultiTexCoord3fARB");
-    Fetch(glext::glMultiTexCoord3fvARB, "glMultiTexCoord3fvARB");
-    Fetch(glext::glMultiTexCoord2fvARB, "glMultiTexCoord2fvARB");
-    Fetch(glext::glMultiTexCoord2fARB, "glMultiTexCoord2fARB");
-    Fetch(glext::glActiveTextureARB, "glActiveTextureARB");
-    Fetch(glext::glCompressedTexImage3DARB, "glCompressedTexImage3DARB");
-    Fetch(glext::glCompressedTexImage2DARB, "glCompressedTexImage2DARB");
-    Fetch(glext::glCompressedTexImage1DARB, "glCompressedTexImage1DARB");
-    Fetch(glext::glCompressedTexSubImage3DARB, "glCompressedTexSubImage3DARB");
-    Fetch(glext::glCompressedTexSubImage2DARB, "glCompressedTexSubImage2DARB");
-    Fetch(glext::glCompressedTexSubImage1DARB, "glCompressedTexSubImage1DARB");
-    Fetch(glext::glGetCompressedTexImageARB, "glGetCompressedTexImageARB");
+bool FetchExtensionEntryPoints(GlProcLookup lookup, std::string* errorLine) {
+    Fetch(lookup, glext::glMultiTexCoord2iARB, "glMultiTexCoord2iARB");
+    Fetch(lookup, glext::glMultiTexCoord3fARB, "glMultiTexCoord3fARB");
+    Fetch(lookup, glext::glMultiTexCoord3fvARB, "glMultiTexCoord3fvARB");
+    Fetch(lookup, glext::glMultiTexCoord2fvARB, "glMultiTexCoord2fvARB");
+    Fetch(lookup, glext::glMultiTexCoord2fARB, "glMultiTexCoord2fARB");
+    Fetch(lookup, glext::glActiveTextureARB, "glActiveTextureARB");
+    Fetch(lookup, glext::glCompressedTexImage3DARB, "glCompressedTexImage3DARB");
+    Fetch(lookup, glext::glCompressedTexImage2DARB, "glCompressedTexImage2DARB");
+    Fetch(lookup, glext::glCompressedTexImage1DARB, "glCompressedTexImage1DARB");
+    Fetch(lookup, glext::glCompressedTexSubImage3DARB, "glCompressedTexSubImage3DARB");
+    Fetch(lookup, glext::glCompressedTexSubImage2DARB, "glCompressedTexSubImage2DARB");
+    Fetch(lookup, glext::glCompressedTexSubImage1DARB, "glCompressedTexSubImage1DARB");
+    Fetch(lookup, glext::glGetCompressedTexImageARB, "glGetCompressedTexImageARB");
 
     GLint units = 0;
     glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &units);
     TextureUnitCount = units;
-    if (!glext::glActiveTextureARB || !glext::glMultiTexCoord2fvARB || units < 2) {
-        std::printf("ERROR : the OpenGL driver lacks multitexturing (glActiveTextureARB %s, glMultiTexCoord2fvARB %s, "
-                    "%d texture units; 2 needed)\n",
-                    glext::glActiveTextureARB ? "found" : "missing", glext::glMultiTexCoord2fvARB ? "found" : "missing", int(units));
-        std::fflush(stdout);
-        std::exit(1);
-    }
+    if (glext::glActiveTextureARB && glext::glMultiTexCoord2fvARB && units >= 2) return true;
+    *errorLine = std::string("ERROR : the OpenGL driver lacks multitexturing (glActiveTextureARB ") +
+                 (glext::glActiveTextureARB ? "found" : "missing") + ", glMultiTexCoord2fvARB " +
+                 (glext::glMultiTexCoord2fvARB ? "found" : "missing") + ", " + std::to_string(units) +
+                 " texture units; 2 needed)";
+    return false;
 }

@@ -1,10 +1,14 @@
-// gl_entry_points.h -- stands in for fetching extension entry points by name
-// from the driver. Mesa's GL/gl.h already declares functions with some of
-// these names, so the pointers live in a namespace of their own.
+// gl_entry_points.h -- the extension entry points fetched by name from the
+// driver, through whatever function the context's platform offers for it
+// (the window's, or the offscreen context's). Mesa's GL/gl.h already declares
+// functions with some of these names, so the pointers live in a namespace of
+// their own.
 #pragma once
 
 #include <GL/gl.h>
 #include <GL/glext.h>
+
+#include <string>
 
 namespace glext {
 // In the order they are fetched; only glActiveTextureARB,
@@ -28,7 +32,12 @@ extern PFNGLGETCOMPRESSEDTEXIMAGEARBPROC glGetCompressedTexImageARB;
 // stop there.
 extern int TextureUnitCount;
 
-// Fetches the thirteen pointers and the unit count. Without multitexturing
-// (glActiveTextureARB, glMultiTexCoord2fvARB, two units) the terrain cannot be
-// drawn: prints one "ERROR : " line and exits with status 1.
-void FetchExtensionEntryPoints();
+// Looks up a GL function by name in the current context's driver; null when
+// the driver has none.
+using GlProcLookup = void* (*)(const char* name);
+
+// Fetches the thirteen pointers with `lookup`, and the unit count. Without
+// multitexturing (glActiveTextureARB, glMultiTexCoord2fvARB, two units) the
+// terrain cannot be drawn: returns false and sets *errorLine to one
+// "ERROR : " line saying what is missing.
+bool FetchExtensionEntryPoints(GlProcLookup lookup, std::string* errorLine);

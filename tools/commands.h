@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct MakeSampleOptions {
     std::string out;      // path of the .lnd file to write
@@ -26,3 +27,25 @@ struct ExportOptions {
     bool allBlocks = false;  // also the blocks past the 255th, which no map byte can place
 };
 int RunExport(const ExportOptions& options);
+
+struct RenderOptions {
+    std::vector<std::string> files;
+    std::string out;           // the PNG of one file
+    std::string outDir;        // or a folder for <name>.png of each file
+    std::string size = "800x600";
+    std::string camera;        // a camera line as the viewer prints it; empty: the start camera
+    bool overview = false;     // looking straight down on all the placed blocks
+    bool overlay = false;      // the country wireframe, as the `k` key shows it
+};
+int RunRender(const RenderOptions& options);
+
+struct ThumbnailOptions {
+    std::string file;
+    std::string out;
+    int size = 256;  // pixels, both ways
+};
+int RunThumbnail(const ThumbnailOptions& options);
+
+inline constexpr int kLargestPictureSide = 8192;
+// "WxH" with both between 1 and 8192; false when it is not that.
+bool ParsePictureSize(const std::string& text, int* width_px, int* height_px);

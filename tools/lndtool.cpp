@@ -23,6 +23,8 @@ struct Command {
 MakeSampleOptions g_MakeSample;
 InfoOptions g_Info;
 ExportOptions g_Export;
+RenderOptions g_Render;
+ThumbnailOptions g_Thumbnail;
 
 const Command kCommands[] = {
     {"make-sample", "Write a generated, well-formed sample landscape (deterministic for a seed)",
@@ -49,6 +51,25 @@ const Command kCommands[] = {
                      "Also the material textures of blocks past the 255th, which no map byte can place");
      },
      [] { return RunExport(g_Export); }},
+    {"render", "Draw landscapes as the viewer shows them into PNG pictures, without a window or display",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Render.files, "The .lnd files to draw")->required();
+         c->add_option("--out", g_Render.out, "The PNG to write (one FILE)");
+         c->add_option("--out-dir", g_Render.outDir, "Folder for NAME.png of each FILE (created if missing)");
+         c->add_option("--size", g_Render.size, "Picture size WIDTHxHEIGHT, up to 8192x8192")->capture_default_str();
+         c->add_option("--camera", g_Render.camera,
+                       "The view, as the viewer prints it on a middle click: \"pos : X Y Z | rot: P Y R | zoom : Z\"");
+         c->add_flag("--overview", g_Render.overview, "Look straight down on all the placed blocks");
+         c->add_flag("--overlay", g_Render.overlay, "Draw the country wireframe over the terrain");
+     },
+     [] { return RunRender(g_Render); }},
+    {"thumbnail", "Write a small overview picture of a landscape, for file managers",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Thumbnail.file, "The .lnd file")->required();
+         c->add_option("OUT", g_Thumbnail.out, "The PNG to write")->required();
+         c->add_option("--size", g_Thumbnail.size, "Width and height in pixels")->capture_default_str();
+     },
+     [] { return RunThumbnail(g_Thumbnail); }},
 };
 
 // Output that never arrived (a full disk, a closed pipe, /dev/full) must not
@@ -66,8 +87,9 @@ int CheckStandardOutput(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"lndtool: make, inspect and export Thornveil landscape (.lnd) files.\n"
-                 "Exit status: 0 success, 1 faults found (info), 2 unreadable input, failed write or bad usage."};
+    CLI::App app{"lndtool: make, inspect, export and draw Thornveil landscape (.lnd) files.\n"
+                 "Exit status: 0 success, 1 faults found (info) or some files of a render failed,\n"
+                 "2 unreadable or damaged input, failed write, bad usage, or no offscreen OpenGL."};
     app.require_subcommand(1);
     std::vector<std::pair<CLI::App*, const Command*>> subcommands;
     for (const Command& command : kCommands) {

@@ -21,14 +21,15 @@ struct PngSink {
     char message[256];  // libpng's own reason when it stops
 };
 
-// What one image is and where its rows come from; exactly one of rgba8 and
+// What one image is and where its rows come from; exactly one of bytes8 and
 // gray16 is set.
 struct PngImage {
     int32_t width_px;
     int32_t height_px;
     int bitDepth;
     int colourType;
-    const uint8_t* rgba8;
+    int channels;           // bytes per pixel of bytes8
+    const uint8_t* bytes8;  // 8-bit RGB or RGBA samples
     const uint16_t* gray16;
     uint8_t* rowBuffer;  // width_px x 2 bytes, for a row of gray16 made big-endian
 };
@@ -56,7 +57,7 @@ void WriteToSink(png_structp png, png_bytep data, size_t size) {
 void FlushSink(png_structp) {}
 
 const uint8_t* PngRow(const PngImage& image, int32_t y) {
-    if (image.rgba8) return image.rgba8 + uint64_t(y) * uint64_t(image.width_px) * 4;
+    if (image.bytes8) return image.bytes8 + uint64_t(y) * uint64_t(image.width_px) * uint64_t(image.channels);
     // PNG samples are big-endian whatever the machine.
     const uint16_t* samples = image.gray16 + uint64_t(y) * uint64_t(image.width_px);
     for (int32_t x = 0; x < image.width_px; ++x) {
@@ -108,15 +109,20 @@ bool WritePng(const char* path, const PngImage& image, std::string* errorLine) {
 
 }  // namespace
 
+bool WritePngRgb8(const char* path, const uint8_t* rgb, int32_t width_px, int32_t height_px, std::string* errorLine) {
+    const PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_RGB, 3, rgb, nullptr, nullptr};
+    return WritePng(path, image, errorLine);
+}
+
 bool WritePngRgba8(const char* path, const uint8_t* rgba, int32_t width_px, int32_t height_px,
                    std::string* errorLine) {
-    const PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_RGB_ALPHA, rgba, nullptr, nullptr};
+    const PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_RGB_ALPHA, 4, rgba, nullptr, nullptr};
     return WritePng(path, image, errorLine);
 }
 
 bool WritePngGray16(const char* path, const uint16_t* samples, int32_t width_px, int32_t height_px,
                     std::string* errorLine) {
     std::vector<uint8_t> rowBuffer(width_px > 0 ? size_t(width_px) * 2 : 0);
-    const PngImage image = {width_px, height_px, 16, PNG_COLOR_TYPE_GRAY, nullptr, samples, rowBuffer.data()};
+    const PngImage image = {width_px, height_px, 16, PNG_COLOR_TYPE_GRAY, 1, nullptr, samples, rowBuffer.data()};
     return WritePng(path, image, errorLine);
 }

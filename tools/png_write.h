@@ -10,6 +10,9 @@
 #include <cstdint>
 #include <string>
 
+// rgb: width_px x height_px pixels of 3 bytes (R, G, B).
+bool WritePngRgb8(const char* path, const uint8_t* rgb, int32_t width_px, int32_t height_px, std::string* errorLine);
+
 // rgba: width_px x height_px pixels of 4 bytes (R, G, B, A).
 bool WritePngRgba8(const char* path, const uint8_t* rgba, int32_t width_px, int32_t height_px,
                    std::string* errorLine);

@@ -39,9 +39,7 @@ void IdleCallback() {
 void MouseCallback(int button, int state, int x, int y) {
     if (button == kMiddleButton) {
         if (state == kButtonDown) {
-            std::printf("pos : %f %f %f | rot: %f %f %f | zoom : %f\n", double(CameraPosition.x),
-                        double(CameraPosition.y), double(CameraPosition.z), double(CameraPitch()),
-                        double(CameraYaw()), double(CameraRoll()), double(CameraZoom));
+            std::printf("%s\n", CameraLine(CurrentCamera()).c_str());
             std::fflush(stdout);
         }
         return;

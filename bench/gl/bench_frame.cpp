@@ -17,8 +17,8 @@
 #include "texture/material_synthesis.h"
 #include "tools/make_sample.h"
 #include "viewer/camera.h"
-#include "viewer/display.h"
 #include "viewer/input.h"
+#include "viewer/scene.h"
 
 namespace {
 
@@ -51,7 +51,8 @@ void LoadSample() {
 
 // The camera InitGraphics gives a fresh start; it sets nothing else that changes.
 void StartCamera() {
-    InitGraphics();
+    std::string error;
+    InitGraphics(WindowGlProcAddress, &error);
     WireframeOverlay = 0;
 }
 
@@ -59,7 +60,7 @@ void BM_LoadToFirstFrame(benchmark::State& state) {
     for (auto _ : state) {
         LoadSample();
         StartCamera();
-        DrawScene();
+        DrawScene(WireframeOverlay != 0);
         glFinish();
     }
 }
@@ -76,7 +77,7 @@ void Frames(benchmark::State& state, bool farAbove, bool overlay) {
     }
     WireframeOverlay = overlay;
     for (auto _ : state) {
-        DrawScene();
+        DrawScene(WireframeOverlay != 0);
         glFinish();
         glutSwapBuffers();
     }
@@ -102,7 +103,11 @@ int main(int argc, char** argv) {
     std::memset(SplitBlendWeights, 63, sizeof SplitBlendWeights);
     std::memset(UnsplitBlendWeights, 63, sizeof UnsplitBlendWeights);
     OpenWindow("lndbench_gl");
-    InitGraphics();
+    std::string error;
+    if (!InitGraphics(WindowGlProcAddress, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
     benchmark::RunSpecifiedBenchmarks();
     std::remove(g_SamplePath.c_str());
     return 0;

@@ -1,24 +1,31 @@
 // Rendering on real Mesa: the program's own setup, loading, lists and frame
-// in a freeglut window, read back as pixels.
-#include <GL/freeglut.h>
+// in the offscreen context lndtool draws with (no window, no display server),
+// read back as pixels.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "app/graphics.h"
-#include "app/window.h"
 #include "landscape/loaded_landscape.h"
 #include "app/load_landscape.h"
 #include "platform/gl_entry_points.h"
 #include "texture/material_synthesis.h"
 #include "unit_support/test_files.h"
 #include "viewer/camera.h"
-#include "viewer/display.h"
-#include "viewer/input.h"
+#include "platform/offscreen_gl.h"
+#include "viewer/scene.h"
 
 namespace {
+
+constexpr int kWindowWidth = 800, kWindowHeight = 600;  // the viewer's window
+
+// The overlay flag the next Frame() draws with, as the `k` key sets it.
+bool WireframeOverlay = false;
 
 struct Pixel {
     int r, g, b;
@@ -64,15 +71,15 @@ void CameraAbove(int row, int column, float height = 0.0f) {
     CameraYaw() = 0.0f;
     CameraRoll() = 0.0f;
     CameraZoom = -500.0f;
-    WireframeOverlay = 0;
+    WireframeOverlay = false;
 }
 
+// One frame, rows bottom first as GL has them (y grows upwards).
 std::vector<uint8_t> Frame() {
-    DrawScene();
+    DrawScene(WireframeOverlay);
     glFinish();
     std::vector<uint8_t> rgb(size_t(kWindowWidth) * kWindowHeight * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
     glReadPixels(0, 0, kWindowWidth, kWindowHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     return rgb;
 }
@@ -220,7 +227,7 @@ TEST(Render, WireframeOverlayDrawsCountryColours) {
     CameraAbove(0, 0);
     auto pureRed = [](Pixel p) { return p.r > 240 && p.g < 15 && p.b < 15; };
     EXPECT_EQ(CountPixels(Frame(), pureRed), 0);
-    WireframeOverlay = 1;
+    WireframeOverlay = true;
     const std::vector<uint8_t> with = Frame();
     ExpectNoGlError();
     EXPECT_GT(CountPixels(with, pureRed), 1000);
@@ -231,17 +238,108 @@ TEST(Render, WireframeOverlayDrawsCountryColours) {
         TestLandscape dark = OneBlock(kMidGreyTexel, 0, 0, 0, country);
         Load(dark, "black.lnd");
         CameraAbove(0, 0);
-        WireframeOverlay = 1;
+        WireframeOverlay = true;
         const std::vector<uint8_t> rgb = Frame();
         EXPECT_GT(CountPixels(rgb, [](Pixel p) { return p.r < 10 && p.g < 10 && p.b < 10; }), 1000) << int(country);
         EXPECT_EQ(CountPixels(rgb, pureRed), 0);
     }
 }
 
+// A frame at another picture size, as lndtool render draws it; the context
+// is back at the window's size afterwards. Rows bottom first.
+std::vector<uint8_t> FrameOfSize(int width, int height, double farPlane = kFarPlane) {
+    std::string error;
+    EXPECT_TRUE(SetOffscreenPictureSize(width, height, &error)) << error;
+    ApplyProjection(width, height, farPlane);
+    DrawScene(WireframeOverlay);
+    glFinish();
+    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    EXPECT_TRUE(SetOffscreenPictureSize(kWindowWidth, kWindowHeight, &error)) << error;
+    ApplyProjection(kWindowWidth, kWindowHeight, kFarPlane);
+    return rgb;
+}
+
+// The bounding box of the pixels that match, in a picture of `width` pixels a row.
+struct Box {
+    int left = 1 << 30, right = -1, bottom = 1 << 30, top = -1;
+    int Width() const { return right - left + 1; }
+    int Height() const { return top - bottom + 1; }
+};
+Box BoxOf(const std::vector<uint8_t>& rgb, int width, bool (*match)(Pixel)) {
+    Box box;
+    const int height = int(rgb.size() / 3 / size_t(width));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const size_t i = 3 * (size_t(y) * size_t(width) + size_t(x));
+            if (!match({rgb[i], rgb[i + 1], rgb[i + 2]})) continue;
+            box.left = std::min(box.left, x), box.right = std::max(box.right, x);
+            box.bottom = std::min(box.bottom, y), box.top = std::max(box.top, y);
+        }
+    return box;
+}
+
+TEST(Render, OtherPictureSizesKeepTheWindowsProportions) {
+    TestLandscape land = OneBlock(kMidGreyTexel, 0, 0);
+    Load(land, "proportions.lnd");
+    CameraAbove(0, 0);
+    auto olive = [](Pixel p) { return std::abs(p.r - 160) < 12 && std::abs(p.b - 80) < 12; };
+    const Box window = BoxOf(Frame(), kWindowWidth, olive);
+    ASSERT_GT(window.Width(), 100);
+    for (const auto& [width, height] : {std::pair{1200, 600}, {400, 300}, {600, 600}}) {
+        CameraAbove(0, 0);
+        const Box box = BoxOf(FrameOfSize(width, height), width, olive);
+        // The same vertical field at any size: the block's height scales
+        // with the picture's height, its width with the same factor.
+        const double scale = double(height) / kWindowHeight;
+        EXPECT_NEAR(box.Height(), window.Height() * scale, 2.0) << width << " x " << height;
+        EXPECT_NEAR(box.Width(), window.Width() * scale, 2.0) << width << " x " << height;
+    }
+}
+
+TEST(Render, OverviewShowsEveryPlacedBlock) {
+    // Three blocks in three corners of the map, each on a LoRes texture of its own colour.
+    TestLandscape land(3, 16, 1, 3);
+    TestLandscape one = OneBlock(kMidGreyTexel, 0, 0, 120);
+    std::copy(one.Country(0), one.Country(0) + 16 * kCountrySize, land.Country(0));
+    std::copy(one.Material(0), one.Material(0) + kMaterialSize, land.Material(0));
+    const uint16_t colours[3] = {0xF800, 0x07E0, 0x001F};
+    for (int k = 0; k < 3; ++k) {
+        std::copy(one.Block(0), one.Block(0) + kBlockSize, land.Block(k));
+        StoreI32(land.Block(k) + kLoResTextureIndexOffset, k);
+        land.FillLoRes(uint32_t(k), colours[k]);
+    }
+    land.SetMap(0, 0, 1);
+    land.SetMap(31, 31, 2);
+    land.SetMap(0, 31, 3);
+    Load(land, "corners.lnd");
+    for (const auto& [width, height] : {std::pair{800, 600}, {256, 256}}) {
+        double farPlane = 0;
+        SetCamera(OverviewCamera(LoadedLandscape, width, height, &farPlane));
+        WireframeOverlay = false;
+        const std::vector<uint8_t> rgb = FrameOfSize(width, height, farPlane);
+        int seen[3] = {0, 0, 0};
+        for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+            seen[0] += rgb[i] > 200 && rgb[i + 1] < 60 && rgb[i + 2] < 60;
+            seen[1] += rgb[i] < 60 && rgb[i + 1] > 200 && rgb[i + 2] < 60;
+            seen[2] += rgb[i] < 60 && rgb[i + 1] < 60 && rgb[i + 2] > 200 && rgb[i + 1] < 100;
+        }
+        for (int k = 0; k < 3; ++k) EXPECT_GT(seen[k], 4) << "block " << k << " at " << width << " x " << height;
+        ExpectNoGlError();
+    }
+}
+
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
-    OpenWindow("render_tests");
-    InitGraphics();
-    return RUN_ALL_TESTS();
+    std::string error;
+    if (!OpenOffscreenContext(&error) || !SetOffscreenPictureSize(kWindowWidth, kWindowHeight, &error) ||
+        !InitGraphics(OffscreenGlProcAddress, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    const int status = RUN_ALL_TESTS();
+    CloseOffscreenContext();
+    return status;
 }

@@ -1,0 +1,26 @@
+// offscreen_gl.h -- an OpenGL context without a window or a display server,
+// drawing into a framebuffer of its own, for pictures made on a machine with
+// no display (over SSH, in CI). Desktop OpenGL with the compatibility profile,
+// so fixed-function drawing and display lists work as in the viewer's window.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Opens the context and makes it current. False, with one "ERROR : " line
+// naming what is missing, when no such context can be had here.
+bool OpenOffscreenContext(std::string* errorLine);
+
+// (Re)creates the picture the context draws into: width_px x height_px, 8-bit
+// RGBA colour and a 24-bit depth buffer, bound as the draw and read buffer,
+// with the viewport covering it. False, with *errorLine set, when the driver
+// refuses that size.
+bool SetOffscreenPictureSize(int width_px, int height_px, std::string* errorLine);
+
+// The context's GL functions by name (for InitGraphics).
+void* OffscreenGlProcAddress(const char* name);
+
+// The picture as 8-bit RGB rows, top row first: width_px x height_px x 3 bytes.
+void ReadOffscreenPicture(int width_px, int height_px, uint8_t* rgb_out);
+
+void CloseOffscreenContext();

@@ -1,0 +1,146 @@
+// render.cpp -- `lndtool render` and `lndtool thumbnail`: pictures of
+// landscapes drawn with the viewer's own setup, lists and frame, into an
+// offscreen OpenGL context, without any window or display server.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "app/graphics.h"
+#include "app/load_landscape.h"
+#include "landscape/loaded_landscape.h"
+#include "platform/offscreen_gl.h"
+#include "texture/material_synthesis.h"
+#include "tools/commands.h"
+#include "tools/png_write.h"
+#include "viewer/camera.h"
+#include "viewer/scene.h"
+
+namespace {
+
+void PrintLine(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+// What every picture of one run shares.
+struct Picture {
+    int width_px = 800;
+    int height_px = 600;
+    CameraView camera = kStartCamera;  // unless the overview decides
+    bool overview = false;
+    bool overlay = false;
+};
+
+// Loads one landscape, draws it and writes the PNG; false (with the lines
+// printed) when the file cannot be shown or the PNG cannot be written.
+bool RenderOne(const std::string& file, const std::string& out, const Picture& picture) {
+    std::string error;
+    std::vector<std::string> warnings;
+    if (!LoadLandscapeFile(file.c_str(), &error, &warnings)) {
+        PrintLine(error);
+        return false;
+    }
+    for (const std::string& line : warnings) PrintLine(line);
+    BuildLandscapeScene(LoadedLandscape, nullptr);
+
+    double farPlane = kFarPlane;
+    if (picture.overview)
+        SetCamera(OverviewCamera(LoadedLandscape, picture.width_px, picture.height_px, &farPlane));
+    else
+        SetCamera(picture.camera);
+    ApplyProjection(picture.width_px, picture.height_px, farPlane);
+    DrawScene(picture.overlay);
+
+    std::vector<uint8_t> rgb(size_t(picture.width_px) * size_t(picture.height_px) * 3);
+    ReadOffscreenPicture(picture.width_px, picture.height_px, rgb.data());
+    if (!WritePngRgb8(out.c_str(), rgb.data(), picture.width_px, picture.height_px, &error)) {
+        PrintLine(error);
+        return false;
+    }
+    return true;
+}
+
+// The context for every picture of the run, set up as the viewer's window is.
+bool OpenPictureContext(const Picture& picture) {
+    std::string error;
+    if (!OpenOffscreenContext(&error) || !SetOffscreenPictureSize(picture.width_px, picture.height_px, &error) ||
+        !InitGraphics(OffscreenGlProcAddress, &error)) {
+        PrintLine(error);
+        CloseOffscreenContext();
+        return false;
+    }
+    FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
+    return true;
+}
+
+int RenderFiles(const std::vector<std::string>& files, const std::string& out, const std::string& outDir,
+                const Picture& picture) {
+    if (!OpenPictureContext(picture)) return 2;
+    int status = 0;
+    if (!out.empty()) {
+        status = RenderOne(files[0], out, picture) ? 0 : 2;
+    } else {
+        // Several files: each one's picture is named after it, and a file
+        // that cannot be shown does not stop the others.
+        for (const std::string& file : files) {
+            const std::string name = std::filesystem::path(file).stem().string() + ".png";
+            if (!RenderOne(file, (std::filesystem::path(outDir) / name).string(), picture)) status = 1;
+        }
+    }
+    delete[] Landscape;
+    Landscape = nullptr;
+    CloseOffscreenContext();
+    return status;
+}
+
+}  // namespace
+
+int RunRender(const RenderOptions& options) {
+    Picture picture;
+    if (!ParsePictureSize(options.size, &picture.width_px, &picture.height_px)) {
+        PrintLine("ERROR : lndtool render : --size wants WIDTHxHEIGHT, each 1 to 8192, not '" + options.size + "'");
+        return 2;
+    }
+    if (options.out.empty() == options.outDir.empty()) {
+        PrintLine("ERROR : lndtool render : give either --out PNG (one file) or --out-dir DIR");
+        return 2;
+    }
+    if (!options.out.empty() && options.files.size() != 1) {
+        PrintLine("ERROR : lndtool render : --out takes the picture of one file; use --out-dir DIR for " +
+                  std::to_string(options.files.size()));
+        return 2;
+    }
+    if (!options.camera.empty()) {
+        if (options.overview) {
+            PrintLine("ERROR : lndtool render : --camera and --overview each choose the view; give one");
+            return 2;
+        }
+        if (!ParseCameraLine(options.camera, &picture.camera)) {
+            PrintLine("ERROR : lndtool render : --camera wants the line the viewer prints on a middle click, "
+                      "\"pos : X Y Z | rot: P Y R | zoom : Z\", not '" + options.camera + "'");
+            return 2;
+        }
+    }
+    picture.overview = options.overview;
+    picture.overlay = options.overlay;
+    if (!options.outDir.empty()) {
+        std::error_code fault;
+        std::filesystem::create_directories(options.outDir, fault);
+        if (fault) {
+            PrintLine("ERROR : " + options.outDir + " : cannot create the output folder: " + fault.message());
+            return 2;
+        }
+    }
+    return RenderFiles(options.files, options.out, options.outDir, picture);
+}
+
+int RunThumbnail(const ThumbnailOptions& options) {
+    if (options.size < 1 || options.size > kLargestPictureSide) {
+        PrintLine("ERROR : lndtool thumbnail : --size must be 1 to 8192, not " + std::to_string(options.size));
+        return 2;
+    }
+    Picture picture;
+    picture.width_px = picture.height_px = options.size;
+    picture.overview = true;
+    return RenderFiles({options.file}, options.out, "", picture);
+}

@@ -1,0 +1,69 @@
+// scene.cpp -- the frame: camera transform, axis gizmo, terrain pass and the
+// optional wireframe pass, drawn into whatever buffer is current.
+#include "viewer/scene.h"
+
+#include <GL/gl.h>
+
+#include "geometry/block_lists.h"
+#include "landscape/loaded_landscape.h"
+#include "platform/gl_entry_points.h"
+#include "viewer/camera.h"
+
+// Calls list base + v at every nonzero map byte v, columns outer and rows
+// inner: that is the order in which blocks blend over one another.
+static void DrawMapPass(const uint8_t* header, GLuint base) {
+    for (int a = 0; a < kBlockMapSide; ++a) {
+        for (int b = 0; b < kBlockMapSide; ++b) {
+            glPushMatrix();
+            glTranslatef(float(-kBlockWorldSize * a), 0.0f, float(-kBlockWorldSize * b));
+            const uint8_t v = BlockMapAt(header, b, a);
+            if (v != 0) glCallList(base + v);
+            glPopMatrix();
+        }
+    }
+}
+
+void DrawScene(bool overlay) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, CameraZoom);
+    glRotatef(CameraPitch(), 1.0f, 0.0f, 0.0f);
+    glRotatef(CameraYaw(), 0.0f, 1.0f, 0.0f);
+    glRotatef(CameraRoll(), 0.0f, 0.0f, 1.0f);
+
+    // The lists leave blending and texturing on; undo that for the gizmo.
+    glDisable(GL_BLEND);
+    for (int unit = (TextureUnitCount < 3 ? TextureUnitCount : 3) - 1; unit >= 0; --unit) {
+        glext::glActiveTextureARB(GL_TEXTURE0_ARB + unit);
+        glDisable(GL_TEXTURE_2D);
+    }
+
+    // Axis gizmo at the pivot the camera turns about.
+    glBegin(GL_LINES);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(1.0f, 0.0f, 0.0f);
+    glColor3f(0.0f, 1.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 1.0f, 0.0f);
+    glColor3f(0.0f, 0.0f, 1.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 1.0f);
+    glEnd();
+
+    glTranslatef(CameraPosition.x, CameraPosition.y, CameraPosition.z);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    // Upper sides are front faces: filled from above, lines from below.
+    glPolygonMode(GL_FRONT, GL_FILL);
+    glPolygonMode(GL_BACK, GL_LINE);
+
+    // With no landscape loaded the gizmo stands alone over the clear colour.
+    if (!Landscape) return;
+    DrawMapPass(Landscape, 0);
+    if (overlay) {
+        glPolygonMode(GL_FRONT, GL_LINE);
+        glPolygonMode(GL_BACK, GL_POINT);
+        DrawMapPass(Landscape, kWireframeListBase);
+    }
+}
