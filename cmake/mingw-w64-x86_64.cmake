@@ -1,0 +1,78 @@
+# mingw-w64-x86_64.cmake -- cross build for 64-bit Windows on Debian with
+# MinGW-w64 (GCC 12, posix threads); tests run under Wine.
+#
+# Use:
+#   scripts/install-deps.sh windows        # MinGW-w64, Wine, dpkg-dev
+#   scripts/build-win-deps.sh              # static libraries into build-win/deps
+#   cmake -S <source> -B <build> -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+#   cmake --build <build> -j2
+#   ctest --test-dir <build>               # each test .exe runs under wine
+#
+# The static libraries are looked up in build-win/deps beside this folder;
+# -DLNDVIEW_WIN_DEPS=/path (or the environment variable of that name) names
+# another cache made by scripts/build-win-deps.sh. What it holds:
+#   find_package(ZLIB), find_package(PNG)      libz.a, libpng16.a
+#   find_package(FreeGLUT CONFIG)              FreeGLUT::freeglut_static, which
+#                                              brings FREEGLUT_STATIC and
+#                                              opengl32 winmm gdi32 along
+#   find_package(GTest CONFIG)                 GTest::gtest, GTest::gtest_main
+#   find_package(CLI11 CONFIG)                 the host's header-only CLI11
+#   libsquish.a + squish.h                     find_library/find_path
+#
+# Executables link libgcc, libstdc++ and winpthread statically, so an .exe
+# needs only DLLs that every Windows has (kernel32, msvcrt, opengl32, ...).
+#
+# Wine runs everything in its own prefix and temporary folder inside the build
+# folder (<build>/wine/prefix, <build>/wine/tmp): the first run creates the
+# prefix (a few seconds), nothing is written to ~/.wine or /tmp, and the Mono
+# and Gecko installers are never offered. A wineserver stays up for three
+# seconds after the last Windows program ends; `WINEPREFIX=<build>/wine/prefix
+# wineserver -w` waits for it.
+
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(_mingw_triple x86_64-w64-mingw32)
+# The -posix compilers use winpthread, which std::thread and std::mutex need.
+set(CMAKE_C_COMPILER ${_mingw_triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${_mingw_triple}-g++-posix)
+set(CMAKE_RC_COMPILER ${_mingw_triple}-windres)
+
+if(NOT LNDVIEW_WIN_DEPS)
+  if(DEFINED ENV{LNDVIEW_WIN_DEPS})
+    set(LNDVIEW_WIN_DEPS "$ENV{LNDVIEW_WIN_DEPS}")
+  else()
+    get_filename_component(LNDVIEW_WIN_DEPS "${CMAKE_CURRENT_LIST_DIR}/../build-win/deps" ABSOLUTE)
+  endif()
+endif()
+set(LNDVIEW_WIN_DEPS "${LNDVIEW_WIN_DEPS}" CACHE PATH "Static Windows libraries made by scripts/build-win-deps.sh")
+# try_compile projects read this file again; they must see the same cache.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES LNDVIEW_WIN_DEPS)
+
+# Our cache first, so its zlib wins over the one Debian ships for MinGW.
+set(CMAKE_FIND_ROOT_PATH "${LNDVIEW_WIN_DEPS}" /usr/${_mingw_triple})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# -static also takes winpthread from libwinpthread.a instead of its DLL.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
+
+# WINEDLLOVERRIDES turns off mscoree and mshtml, whose absence would make the
+# first start offer to install Mono and Gecko. TMPDIR holds the wineserver's
+# socket folder.
+set(CMAKE_CROSSCOMPILING_EMULATOR
+  env
+  "WINEPREFIX=${CMAKE_BINARY_DIR}/wine/prefix"
+  "TMPDIR=${CMAKE_BINARY_DIR}/wine/tmp"
+  WINEDEBUG=-all
+  "WINEDLLOVERRIDES=mscoree,mshtml="
+  wine)
+# mkdtemp in a missing TMPDIR would fail; try_compile projects run nothing.
+get_property(_mingw_in_try_compile GLOBAL PROPERTY IN_TRY_COMPILE)
+if(NOT _mingw_in_try_compile)
+  file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/wine/tmp")
+endif()
