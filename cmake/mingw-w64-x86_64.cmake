@@ -4,7 +4,9 @@
 # Use:
 #   scripts/install-deps.sh windows        # MinGW-w64, Wine, dpkg-dev
 #   scripts/build-win-deps.sh              # static libraries into build-win/deps
-#   cmake -S <source> -B <build> -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+#   cmake -S <source> -B <build> -DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/mingw-w64-x86_64.cmake
+#                                  (absolute: CMake resolves a relative one
+#                                  against the build folder)
 #   cmake --build <build> -j2
 #   ctest --test-dir <build>               # each test .exe runs under wine
 #
@@ -63,16 +65,11 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 
 # WINEDLLOVERRIDES turns off mscoree and mshtml, whose absence would make the
 # first start offer to install Mono and Gecko. TMPDIR holds the wineserver's
-# socket folder.
+# socket folder; mkdtemp in it fails when it is missing, hence the mkdir.
 set(CMAKE_CROSSCOMPILING_EMULATOR
   env
   "WINEPREFIX=${CMAKE_BINARY_DIR}/wine/prefix"
   "TMPDIR=${CMAKE_BINARY_DIR}/wine/tmp"
   WINEDEBUG=-all
   "WINEDLLOVERRIDES=mscoree,mshtml="
-  wine)
-# mkdtemp in a missing TMPDIR would fail; try_compile projects run nothing.
-get_property(_mingw_in_try_compile GLOBAL PROPERTY IN_TRY_COMPILE)
-if(NOT _mingw_in_try_compile)
-  file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/wine/tmp")
-endif()
+  sh -c "mkdir -p \"$TMPDIR\" && exec wine \"$@\"" wine)

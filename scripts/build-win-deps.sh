@@ -38,16 +38,6 @@ declare -A source_package=(
   [zlib]=zlib [libpng]=libpng1.6 [freeglut]=freeglut [libsquish]=libsquish)
 order=(zlib libpng freeglut libsquish gtest cli11)
 
-stamp() { echo "$prefix/stamps/$1"; }
-todo=()
-for lib in "${order[@]}"; do
-  [ -f "$(stamp "$lib")" ] || todo+=("$lib")
-done
-[ ${#todo[@]} -eq 0 ] && exit 0
-
-mkdir -p "$prefix"/{include,lib,stamps} "$src"
-: > "$log"
-
 # ---------------------------------------------------------------- apt
 apt_dir="$src/apt"
 apt_opts=()
@@ -188,13 +178,12 @@ build_freeglut() {
 }
 
 build_libsquish() {
-  # squish's CMake turns SSE2 on everywhere but on WIN32 (it expects MSVC
-  # there); Debian's Linux build uses it, and only the same code path gives
-  # the same DXT blocks. OpenMP is left out so that a static link needs no
-  # libgomp; it only spreads CompressImage's blocks over threads.
+  # SSE2 stays off, as squish's CMake leaves it on WIN32: Debian's Linux
+  # libsquish is built without it too, and the SSE2 path rounds differently
+  # (another block now and then). OpenMP is left out so that a static link
+  # needs no libgomp; it only spreads CompressImage's blocks over threads.
   cmake_build libsquish "$src/unpack/libsquish" \
-    -DBUILD_SQUISH_WITH_OPENMP=OFF -DBUILD_SQUISH_WITH_SSE2=OFF \
-    -DCMAKE_CXX_FLAGS="-DSQUISH_USE_SSE=2 -msse2"
+    -DBUILD_SQUISH_WITH_OPENMP=OFF -DBUILD_SQUISH_WITH_SSE2=OFF
   run_build libsquish --target install
 }
 
@@ -213,6 +202,19 @@ build_cli11() {
 
 host_version() { dpkg-query -W -f='${Version}' "$1"; }
 
+# A stamp holds the version built and a hash of the function that built it,
+# so a changed recipe rebuilds that one library.
+stamp() { echo "$prefix/stamps/$1"; }
+recipe() { declare -f "build_$1" | sha256sum | cut -c1-16; }
+todo=()
+for lib in "${order[@]}"; do
+  [ "$(sed -n 2p "$(stamp "$lib")" 2>/dev/null)" = "recipe $(recipe "$lib")" ] || todo+=("$lib")
+done
+[ ${#todo[@]} -eq 0 ] && exit 0
+
+mkdir -p "$prefix"/{include,lib,stamps} "$src"
+: > "$log"
+
 need_apt=false
 for lib in "${todo[@]}"; do
   [ -n "${source_package[$lib]:-}" ] && need_apt=true
@@ -229,6 +231,6 @@ for lib in "${todo[@]}"; do
   echo "==== $lib $version" >> "$log"
   "build_$lib"
   rm -rf "$src/build-$lib" "$src/unpack"
-  echo "$version" > "$(stamp "$lib")"
+  printf '%s\nrecipe %s\n' "$version" "$(recipe "$lib")" > "$(stamp "$lib")"
   echo "built $lib $version into $prefix ($((SECONDS - start)) s)"
 done
