@@ -25,11 +25,13 @@
 # needs only DLLs that every Windows has (kernel32, msvcrt, opengl32, ...).
 #
 # Wine runs everything in its own prefix and temporary folder inside the build
-# folder (<build>/wine/prefix, <build>/wine/tmp): the first run creates the
-# prefix (a few seconds), nothing is written to ~/.wine or /tmp, and the Mono
-# and Gecko installers are never offered. A wineserver stays up for three
-# seconds after the last Windows program ends; `WINEPREFIX=<build>/wine/prefix
-# wineserver -w` waits for it.
+# folder (<build>/wine/prefix, about 700 MB, and <build>/wine/tmp): the first
+# run creates the prefix (10 to 20 s), nothing is written to ~/.wine or /tmp,
+# and a crash fails the test. A wineserver stays up a few seconds after the
+# last Windows program ends; `WINEPREFIX=<build>/wine/prefix wineserver -w`
+# waits for it. One wineserver session keeps the X display of its first
+# windowed program: give tests that open windows a RESOURCE_LOCK and let each
+# wait for the session before it to end (see windows-proof/).
 
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -63,13 +65,15 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 
-# WINEDLLOVERRIDES turns off mscoree and mshtml, whose absence would make the
-# first start offer to install Mono and Gecko. TMPDIR holds the wineserver's
-# socket folder; mkdtemp in it fails when it is missing, hence the mkdir.
+# WINEDLLOVERRIDES turns off mscoree and mshtml (the first start would offer
+# to install Mono and Gecko for them) and winedbg: with it, a crashing program
+# dumps its registers into its own stdout and exits with status 0; without
+# it, the exception code's low byte (5 for an access violation). TMPDIR holds
+# the wineserver's socket folder; mkdtemp in it fails when it is missing.
 set(CMAKE_CROSSCOMPILING_EMULATOR
   env
   "WINEPREFIX=${CMAKE_BINARY_DIR}/wine/prefix"
   "TMPDIR=${CMAKE_BINARY_DIR}/wine/tmp"
   WINEDEBUG=-all
-  "WINEDLLOVERRIDES=mscoree,mshtml="
+  "WINEDLLOVERRIDES=mscoree,mshtml,winedbg.exe="
   sh -c "mkdir -p \"$TMPDIR\" && exec wine \"$@\"" wine)

@@ -6,7 +6,8 @@
 - the "Load .lnd" file dialog driven by xdotool: a typed path and Return,
   and Escape;
 - a PNG written by libpng under Wine, read back by Pillow;
-- libsquish blocks compressed under Wine and by Debian's Linux libsquish.
+- libsquish blocks compressed under Wine and by Debian's Linux libsquish;
+- a crashing program: its status must say so.
 
 A Wine session (one wineserver) keeps the display of the first program in it
 that opened user32: a later program on another display gets no window at all
@@ -15,9 +16,8 @@ one Xvfb of this module, the module first waits for the session of earlier
 tests to end, and ctest runs no other Wine test at the same time.
 
 ctest sets PROOF_DIR (the folder of the .exe files) and the Wine variables
-(WINEPREFIX, TMPDIR, WINEDEBUG, WINEDLLOVERRIDES). By hand:
-  cd windows-proof && env PROOF_DIR=../build-win/proof WINEPREFIX=... \\
-    /usr/bin/python3 -m unittest -v test_under_wine
+(WINEPREFIX, TMPDIR, WINEDEBUG, WINEDLLOVERRIDES) from the toolchain file's
+emulator. By hand: ctest --test-dir build-win/proof -R under_wine -V
 """
 
 import os
@@ -161,10 +161,15 @@ def setUpModule():
 
 
 def tearDownModule():
-    # The session's desktop process holds the display until the session ends.
-    subprocess.run(["wineserver", "--wait"], timeout=TIMEOUT)
-    if SCREEN:
-        SCREEN.stop()
+    # The session's desktop process holds the display until the session ends;
+    # after a failure something may still run in it (a hung program, winedbg).
+    try:
+        subprocess.run(["wineserver", "--wait"], timeout=TIMEOUT)
+    except subprocess.TimeoutExpired:
+        subprocess.run(["wineserver", "--kill"], timeout=TIMEOUT)
+    finally:
+        if SCREEN:
+            SCREEN.stop()
 
 
 def wine_env():
@@ -318,6 +323,15 @@ class SquishTest(unittest.TestCase):
         self.assertEqual(len(windows), len(linux))
         self.assertEqual(differing, [], "%d blocks differ, first (Windows, Linux): %s" %
                          (len(differing), differing[:1]))
+
+
+class CrashTest(unittest.TestCase):
+    def test_access_violation_fails_with_the_exception_code(self):
+        result = subprocess.run(["wine", proof_path("crash_probe.exe")], env=wine_env(), capture_output=True,
+                                timeout=TIMEOUT)
+        # 0xC0000005 cut to its low byte; stdout holds only the program's line.
+        self.assertEqual(result.returncode, 5, result.stderr)
+        self.assertEqual(result.stdout, b"before the crash\r\n")
 
 
 if __name__ == "__main__":
