@@ -305,6 +305,7 @@ class PngTest(ScratchFolder):
         result = subprocess.run(["wine", proof_path("png_proof.exe"), "pattern.png"], cwd=self.folder,
                                 env=wine_env(), capture_output=True, timeout=TIMEOUT)
         self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout, b"wrote pattern.png with libpng 1.6.39, zlib 1.2.13\r\n")
         image = PIL.Image.open(os.path.join(self.folder, "pattern.png"))
         self.assertEqual((image.mode, image.size), ("RGBA", (64, 32)))
         for y in range(32):
