@@ -65,8 +65,9 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 
-# WINEDLLOVERRIDES turns off mscoree and mshtml (the first start would offer
-# to install Mono and Gecko for them) and winedbg: with it, a crashing program
+# WINEDLLOVERRIDES turns off mscoree and mshtml (a Wine that lacks their
+# Mono and Gecko offers to download them at the first start; Debian's stays
+# quiet, but setting them up costs seconds) and winedbg: with it, a crashing program
 # dumps its registers into its own stdout and exits with status 0; without
 # it, the exception code's low byte (5 for an access violation). TMPDIR holds
 # the wineserver's socket folder; mkdtemp in it fails when it is missing.

@@ -8,8 +8,8 @@
 #   scripts/build-win-deps.sh [CACHE_DIR]        (default build-win/deps)
 #
 # CACHE_DIR gets include/, lib/ (with cmake/ and pkgconfig/), share/cmake/ and
-# one stamp per library in stamps/; a library whose stamp is there is not
-# built again, so a second run does nothing. Prints one line per library
+# one stamp per library in stamps/ (version and recipe); a library whose
+# stamp is up to date is not built again, so a second run does nothing. Prints one line per library
 # built; the compilers' output goes to CACHE_DIR/src/build.log.
 #
 # apt runs with its own sources list (deb-src lines made from the machine's
