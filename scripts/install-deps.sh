@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need,
 # only those that are not installed yet. Uses sudo when not root.
+#
+#   scripts/install-deps.sh           what the Linux build and its tests need
+#   scripts/install-deps.sh windows   that, plus the Windows cross build:
+#                                     MinGW-w64, Wine to run the .exe files,
+#                                     and what `apt-get source` needs
 set -euo pipefail
 
 packages=(
@@ -12,6 +17,20 @@ packages=(
   desktop-file-utils libxml2-utils xdg-utils libfile-mimeinfo-perl shared-mime-info man-db librsvg2-bin
   dpkg-dev fakeroot file lintian bash-completion
 )
+
+# Kept apart so that `make test` on Linux never pulls in Wine.
+windows_packages=(
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+  binutils-mingw-w64-x86-64 mingw-w64-tools
+  wine wine64
+  dpkg-dev xz-utils googletest
+)
+
+case "${1:-}" in
+  "") ;;
+  windows) packages+=("${windows_packages[@]}") ;;
+  *) echo "ERROR : scripts/install-deps.sh: unknown set '$1' (none or 'windows')" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -26,4 +45,5 @@ sudo=""
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Waits for another apt run to finish instead of failing on its lock.
+$sudo apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}"
