@@ -29,6 +29,7 @@ test: build
 
 bench: build
 	$(BUILD)/bench/lndbench
+	$(BUILD)/bench/lndbench_process
 	tests/with_xvfb.sh $(BUILD)/bench/lndbench_gl
 
 # Installs into PREFIX (default /usr/local; DESTDIR stages it elsewhere).

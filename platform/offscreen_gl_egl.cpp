@@ -1,11 +1,14 @@
 // offscreen_gl_egl.cpp -- the offscreen context through EGL on Mesa's
-// surfaceless platform: no window, no X connection, no display server.
+// surfaceless platform: no window, no X connection, no display server. The
+// picture is a pbuffer surface with the colour and depth sizes of the
+// viewer's window (8 bits a colour, 32-bit depth where the driver offers
+// it): drawn by the same rasteriser into the same kind of buffer, it comes
+// out pixel for pixel as the window shows it.
 #include "platform/offscreen_gl.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <cstdio>
 #include <cstring>
@@ -14,25 +17,9 @@
 namespace {
 
 EGLDisplay g_Display = EGL_NO_DISPLAY;
+EGLConfig g_Config = nullptr;
 EGLContext g_Context = EGL_NO_CONTEXT;
-GLuint g_Framebuffer, g_ColourBuffer, g_DepthBuffer;
-
-// Framebuffer objects, core since OpenGL 3.0; fetched like any extension.
-PFNGLGENFRAMEBUFFERSPROC GenFramebuffers;
-PFNGLBINDFRAMEBUFFERPROC BindFramebuffer;
-PFNGLDELETEFRAMEBUFFERSPROC DeleteFramebuffers;
-PFNGLGENRENDERBUFFERSPROC GenRenderbuffers;
-PFNGLBINDRENDERBUFFERPROC BindRenderbuffer;
-PFNGLDELETERENDERBUFFERSPROC DeleteRenderbuffers;
-PFNGLRENDERBUFFERSTORAGEPROC RenderbufferStorage;
-PFNGLFRAMEBUFFERRENDERBUFFERPROC FramebufferRenderbuffer;
-PFNGLCHECKFRAMEBUFFERSTATUSPROC CheckFramebufferStatus;
-
-template <typename Proc>
-bool Fetch(Proc& pointer, const char* name) {
-    pointer = reinterpret_cast<Proc>(eglGetProcAddress(name));
-    return pointer != nullptr;
-}
+EGLSurface g_Surface = EGL_NO_SURFACE;
 
 bool Fail(std::string* errorLine, const std::string& what) {
     *errorLine = "ERROR : offscreen OpenGL : " + what;
@@ -44,6 +31,32 @@ std::string EglError(const char* call) {
     char code[32];
     std::snprintf(code, sizeof code, " (EGL error 0x%04X)", unsigned(eglGetError()));
     return std::string(call) + " failed" + code;
+}
+
+EGLint ConfigValue(EGLConfig config, EGLint attribute) {
+    EGLint value = 0;
+    eglGetConfigAttrib(g_Display, config, attribute, &value);
+    return value;
+}
+
+// 8 bits a colour like the window's visual; of those, the deepest depth buffer.
+EGLConfig ChoosePictureConfig() {
+    const EGLint wanted[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
+                             EGL_RED_SIZE,        8,              EGL_GREEN_SIZE,   8,
+                             EGL_BLUE_SIZE,       8,              EGL_DEPTH_SIZE,   24,
+                             EGL_NONE};
+    EGLint count = 0;
+    if (!eglChooseConfig(g_Display, wanted, nullptr, 0, &count) || count < 1) return nullptr;
+    std::vector<EGLConfig> configs(size_t(count), nullptr);
+    eglChooseConfig(g_Display, wanted, configs.data(), count, &count);
+    EGLConfig best = nullptr;
+    for (EGLConfig c : configs) {
+        if (ConfigValue(c, EGL_RED_SIZE) != 8 || ConfigValue(c, EGL_GREEN_SIZE) != 8 ||
+            ConfigValue(c, EGL_BLUE_SIZE) != 8)
+            continue;
+        if (!best || ConfigValue(c, EGL_DEPTH_SIZE) > ConfigValue(best, EGL_DEPTH_SIZE)) best = c;
+    }
+    return best;
 }
 
 }  // namespace
@@ -61,62 +74,38 @@ bool OpenOffscreenContext(std::string* errorLine) {
     if (g_Display == EGL_NO_DISPLAY || !eglInitialize(g_Display, &major, &minor))
         return Fail(errorLine, EglError("eglInitialize of the surfaceless display"));
     if (!eglBindAPI(EGL_OPENGL_API)) return Fail(errorLine, "EGL offers no desktop OpenGL (eglBindAPI)");
-    const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, 0, EGL_NONE};
-    EGLConfig config = nullptr;
-    EGLint configs = 0;
-    if (!eglChooseConfig(g_Display, configAttributes, &config, 1, &configs) || configs < 1)
-        return Fail(errorLine, "no EGL configuration for desktop OpenGL without a surface");
+    g_Config = ChoosePictureConfig();
+    if (!g_Config) return Fail(errorLine, "no EGL configuration for desktop OpenGL pictures of 8 bits a colour");
     // No version asked for: a compatibility context, with fixed-function
     // drawing and display lists.
-    g_Context = eglCreateContext(g_Display, config, EGL_NO_CONTEXT, nullptr);
+    g_Context = eglCreateContext(g_Display, g_Config, EGL_NO_CONTEXT, nullptr);
     if (g_Context == EGL_NO_CONTEXT) return Fail(errorLine, EglError("eglCreateContext"));
-    if (!eglMakeCurrent(g_Display, EGL_NO_SURFACE, EGL_NO_SURFACE, g_Context))
-        return Fail(errorLine, EglError("eglMakeCurrent without a surface"));
-    if (!Fetch(GenFramebuffers, "glGenFramebuffers") || !Fetch(BindFramebuffer, "glBindFramebuffer") ||
-        !Fetch(DeleteFramebuffers, "glDeleteFramebuffers") || !Fetch(GenRenderbuffers, "glGenRenderbuffers") ||
-        !Fetch(BindRenderbuffer, "glBindRenderbuffer") || !Fetch(DeleteRenderbuffers, "glDeleteRenderbuffers") ||
-        !Fetch(RenderbufferStorage, "glRenderbufferStorage") ||
-        !Fetch(FramebufferRenderbuffer, "glFramebufferRenderbuffer") ||
-        !Fetch(CheckFramebufferStatus, "glCheckFramebufferStatus"))
-        return Fail(errorLine, "the OpenGL driver lacks framebuffer objects");
+    // Current with a small picture, so GL can be set up before the size is known.
+    if (!SetOffscreenPictureSize(16, 16, errorLine)) {
+        CloseOffscreenContext();
+        return false;
+    }
     return true;
 }
 
 bool SetOffscreenPictureSize(int width_px, int height_px, std::string* errorLine) {
-    if (g_Framebuffer) {
-        BindFramebuffer(GL_FRAMEBUFFER, 0);
-        DeleteFramebuffers(1, &g_Framebuffer);
-        DeleteRenderbuffers(1, &g_ColourBuffer);
-        DeleteRenderbuffers(1, &g_DepthBuffer);
-        g_Framebuffer = g_ColourBuffer = g_DepthBuffer = 0;
-    }
-    GLint largest = 0;
-    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
-    if (width_px > largest || height_px > largest) {
-        *errorLine = "ERROR : offscreen OpenGL : the driver draws at most " + std::to_string(largest) + " x " +
-                     std::to_string(largest) + " pixels";
+    const EGLint largestWidth = ConfigValue(g_Config, EGL_MAX_PBUFFER_WIDTH);
+    const EGLint largestHeight = ConfigValue(g_Config, EGL_MAX_PBUFFER_HEIGHT);
+    if (width_px > largestWidth || height_px > largestHeight) {
+        *errorLine = "ERROR : offscreen OpenGL : the driver draws pictures of at most " + std::to_string(largestWidth) +
+                     " x " + std::to_string(largestHeight) + " pixels";
         return false;
     }
-    while (glGetError() != GL_NO_ERROR) {
-    }
-    GenFramebuffers(1, &g_Framebuffer);
-    GenRenderbuffers(1, &g_ColourBuffer);
-    GenRenderbuffers(1, &g_DepthBuffer);
-    BindRenderbuffer(GL_RENDERBUFFER, g_ColourBuffer);
-    RenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_px, height_px);
-    BindRenderbuffer(GL_RENDERBUFFER, g_DepthBuffer);
-    RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width_px, height_px);
-    BindFramebuffer(GL_FRAMEBUFFER, g_Framebuffer);
-    FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, g_ColourBuffer);
-    FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, g_DepthBuffer);
-    const GLenum status = CheckFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE || glGetError() != GL_NO_ERROR) {
+    const EGLint attributes[] = {EGL_WIDTH, width_px, EGL_HEIGHT, height_px, EGL_NONE};
+    EGLSurface surface = eglCreatePbufferSurface(g_Display, g_Config, attributes);
+    if (surface == EGL_NO_SURFACE || !eglMakeCurrent(g_Display, surface, surface, g_Context)) {
         *errorLine = "ERROR : offscreen OpenGL : cannot make a " + std::to_string(width_px) + " x " +
-                     std::to_string(height_px) + " picture (out of memory?)";
+                     std::to_string(height_px) + " picture: " + EglError("eglCreatePbufferSurface");
+        if (surface != EGL_NO_SURFACE) eglDestroySurface(g_Display, surface);
         return false;
     }
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    if (g_Surface != EGL_NO_SURFACE) eglDestroySurface(g_Display, g_Surface);
+    g_Surface = surface;
     glViewport(0, 0, width_px, height_px);
     return true;
 }
@@ -127,27 +116,21 @@ void ReadOffscreenPicture(int width_px, int height_px, uint8_t* rgb_out) {
     glFinish();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     const size_t row = size_t(width_px) * 3;
-    std::vector<uint8_t> flipped(row * size_t(height_px));
-    glReadPixels(0, 0, width_px, height_px, GL_RGB, GL_UNSIGNED_BYTE, flipped.data());
+    std::vector<uint8_t> bottomUp(row * size_t(height_px));
+    glReadPixels(0, 0, width_px, height_px, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
     // GL's rows run from the bottom up.
     for (int y = 0; y < height_px; ++y)
-        std::memcpy(rgb_out + row * size_t(y), flipped.data() + row * size_t(height_px - 1 - y), row);
+        std::memcpy(rgb_out + row * size_t(y), bottomUp.data() + row * size_t(height_px - 1 - y), row);
 }
 
 void CloseOffscreenContext() {
     if (g_Display == EGL_NO_DISPLAY) return;
-    if (g_Context != EGL_NO_CONTEXT) {
-        if (g_Framebuffer) {
-            BindFramebuffer(GL_FRAMEBUFFER, 0);
-            DeleteFramebuffers(1, &g_Framebuffer);
-            DeleteRenderbuffers(1, &g_ColourBuffer);
-            DeleteRenderbuffers(1, &g_DepthBuffer);
-            g_Framebuffer = g_ColourBuffer = g_DepthBuffer = 0;
-        }
-        eglMakeCurrent(g_Display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        eglDestroyContext(g_Display, g_Context);
-        g_Context = EGL_NO_CONTEXT;
-    }
+    eglMakeCurrent(g_Display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (g_Surface != EGL_NO_SURFACE) eglDestroySurface(g_Display, g_Surface);
+    if (g_Context != EGL_NO_CONTEXT) eglDestroyContext(g_Display, g_Context);
+    g_Surface = EGL_NO_SURFACE;
+    g_Context = EGL_NO_CONTEXT;
+    g_Config = nullptr;
     eglTerminate(g_Display);
     g_Display = EGL_NO_DISPLAY;
 }

@@ -10,7 +10,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri
+  freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0
   libgtest-dev libbenchmark-dev libcli11-dev libpng-dev libsquish-dev
   xvfb xdotool x11-utils x11-apps imagemagick
   python3 python3-pil
