@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FILE ?=
 
-.PHONY: run test deps build bench clean install uninstall package
+.PHONY: run test deps build bench clean install uninstall package pictures
 
 deps:
 	@bash scripts/install-deps.sh
@@ -26,6 +26,10 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The README's pictures, drawn by lndtool render from the default sample.
+pictures: build
+	scripts/make-pictures.sh $(BUILD)/lndtool docs
 
 bench: build
 	$(BUILD)/bench/lndbench

@@ -10,7 +10,7 @@
 GLuint* BlockTextureNames;
 static int32_t BlockTextureNameCount;  // how many BlockTextureNames holds
 
-void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console) {
+void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console, ListPrimitives primitives) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     UploadLoResTextures(landscape);
 
@@ -31,8 +31,8 @@ void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console) {
     for (int32_t k = 0; k < blocks; ++k)
         SynthesizeBlockTexture(k, landscape.blockCount, landscape.Block(k), sources, BlockTextureNames[k], console);
     const uint8_t* firstBlock = landscape.bytes + landscape.areas.blockArea;
-    CompileTexturedBlockLists(blocks, firstBlock, BlockTextureNames, console);
-    CompileWireframeBlockLists(blocks, firstBlock, console);
+    CompileTexturedBlockLists(blocks, firstBlock, BlockTextureNames, console, primitives);
+    CompileWireframeBlockLists(blocks, firstBlock, console, primitives);
 }
 
 void LoadLandscape() {

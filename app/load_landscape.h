@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "geometry/block_lists.h"
 #include "landscape/lnd_check.h"
 
 // One generated material texture name per built block; element k belongs to block k.
@@ -15,8 +16,10 @@ extern GLuint* BlockTextureNames;
 // LoRes textures, one material texture name per block, then the material
 // synthesis, the textured lists and the wireframe lists of the blocks a map
 // can name (the first 255). Stage output goes to `console` (null: quiet).
-// Needs a current GL context and InitGraphics done.
-void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console);
+// Needs a current GL context and InitGraphics done. `primitives` chooses how
+// the lists hand their quads to GL (strips only to compare against).
+void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console,
+                         ListPrimitives primitives = ListPrimitives::Triangles);
 
 // The viewer's loading: ReadLandscapeFile, then BuildLandscapeScene of the
 // loaded landscape, all output on standard output (reasons a file cannot be

@@ -59,7 +59,7 @@ void BindUnit(GLenum unit, GLuint texture, GLint minFilter) {
 }  // namespace
 
 void CompileTexturedBlockLists(int32_t blockCount, const uint8_t* blocks, const GLuint* blockTextureNames,
-                               FILE* console) {
+                               FILE* console, ListPrimitives primitives) {
     static TexturedVertex vertices[kBlockVertexCount];
     int32_t cells = 0;
     for (int32_t k = 0; k < blockCount; ++k) {
@@ -75,15 +75,11 @@ void CompileTexturedBlockLists(int32_t blockCount, const uint8_t* blocks, const 
         BindUnit(GL_TEXTURE1_ARB, blockTextureNames[k], GL_LINEAR_MIPMAP_LINEAR);
         SetEnvironment(kMaterialEnvironment);
         cells += 256;
-        for (int q = 0; q < kBlockVertexCount; q += 4) {
-            glBegin(GL_TRIANGLE_STRIP);
-            for (int i = q; i < q + 4; ++i) {
-                glext::glMultiTexCoord2fvARB(GL_TEXTURE0_ARB, vertices[i].loResCoord);
-                glext::glMultiTexCoord2fvARB(GL_TEXTURE1_ARB, vertices[i].materialCoord);
-                glVertex3fv(vertices[i].position);
-            }
-            glEnd();
-        }
+        EmitBlockQuads(vertices, primitives, [](const TexturedVertex& v) {
+            glext::glMultiTexCoord2fvARB(GL_TEXTURE0_ARB, v.loResCoord);
+            glext::glMultiTexCoord2fvARB(GL_TEXTURE1_ARB, v.materialCoord);
+            glVertex3fv(v.position);
+        });
         glEndList();
     }
     if (console) {

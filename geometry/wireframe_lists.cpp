@@ -7,7 +7,8 @@
 #include "landscape/lnd_format.h"
 #include "platform/gl_entry_points.h"
 
-void CompileWireframeBlockLists(int32_t blockCount, const uint8_t* blocks, FILE* console) {
+void CompileWireframeBlockLists(int32_t blockCount, const uint8_t* blocks, FILE* console,
+                                ListPrimitives primitives) {
     static WireframeVertex vertices[kBlockVertexCount];
     // Texturing goes off on units 0 to 3, as far as the driver has units.
     const int units = TextureUnitCount < 4 ? TextureUnitCount : 4;
@@ -24,14 +25,10 @@ void CompileWireframeBlockLists(int32_t blockCount, const uint8_t* blocks, FILE*
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         cells += 256;
-        for (int q = 0; q < kBlockVertexCount; q += 4) {
-            glBegin(GL_TRIANGLE_STRIP);
-            for (int i = q; i < q + 4; ++i) {
-                glColor3fv(vertices[i].colour);
-                glVertex3fv(vertices[i].position);
-            }
-            glEnd();
-        }
+        EmitBlockQuads(vertices, primitives, [](const WireframeVertex& v) {
+            glColor3fv(v.colour);
+            glVertex3fv(v.position);
+        });
         glEndList();
     }
     if (console) {

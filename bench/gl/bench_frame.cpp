@@ -41,12 +41,16 @@ struct QuietStdout {
     }
 };
 
-void LoadSample() {
+ListPrimitives g_Loaded = ListPrimitives::Triangles;
+
+// Loads the sample as the viewer does, its lists built from `primitives`.
+void LoadSample(ListPrimitives primitives = ListPrimitives::Triangles) {
     QuietStdout quiet;
     delete[] Landscape;
     Landscape = nullptr;
     std::snprintf(LandscapePath, sizeof LandscapePath, "%s", g_SamplePath.c_str());
-    LoadLandscape();
+    if (ReadLandscapeFile(stdout, stderr)) BuildLandscapeScene(LoadedLandscape, stdout, primitives);
+    g_Loaded = primitives;
 }
 
 // The camera InitGraphics gives a fresh start; it sets nothing else that changes.
@@ -66,8 +70,11 @@ void BM_LoadToFirstFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-void Frames(benchmark::State& state, bool farAbove, bool overlay) {
-    if (!Landscape) LoadSample();
+// One frame after another, each waiting for the driver and swapped as in
+// the viewer, with the lists built as triangles (as the viewer builds them)
+// or, for the reference, as one strip per quad, as they were first built.
+void Frames(benchmark::State& state, bool farAbove, bool overlay, ListPrimitives primitives) {
+    if (!Landscape || g_Loaded != primitives) LoadSample(primitives);
     StartCamera();
     if (farAbove) {
         // The whole 5120 x 5120 map in view, looking straight down.
@@ -75,19 +82,25 @@ void Frames(benchmark::State& state, bool farAbove, bool overlay) {
         CameraPitch() = 90.0f;
         CameraZoom = -4096.0f;
     }
-    WireframeOverlay = overlay;
     for (auto _ : state) {
-        DrawScene(WireframeOverlay != 0);
+        DrawScene(overlay);
         glFinish();
         glutSwapBuffers();
     }
 }
-void BM_FrameStartCamera(benchmark::State& state) { Frames(state, false, false); }
-void BM_FrameFarAbove(benchmark::State& state) { Frames(state, true, false); }
-void BM_FrameFarAboveWithOverlay(benchmark::State& state) { Frames(state, true, true); }
-BENCHMARK(BM_FrameStartCamera)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FrameFarAbove)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FrameFarAboveWithOverlay)->Unit(benchmark::kMillisecond);
+constexpr ListPrimitives kNow = ListPrimitives::Triangles, kFirst = ListPrimitives::Strips;
+void BM_FrameStartCamera(benchmark::State& state) { Frames(state, false, false, kNow); }
+void BM_FrameStartCameraReference(benchmark::State& state) { Frames(state, false, false, kFirst); }
+void BM_FrameFarAbove(benchmark::State& state) { Frames(state, true, false, kNow); }
+void BM_FrameFarAboveReference(benchmark::State& state) { Frames(state, true, false, kFirst); }
+void BM_FrameFarAboveWithOverlay(benchmark::State& state) { Frames(state, true, true, kNow); }
+void BM_FrameFarAboveWithOverlayReference(benchmark::State& state) { Frames(state, true, true, kFirst); }
+BENCHMARK(BM_FrameStartCamera)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameStartCameraReference)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameFarAbove)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameFarAboveReference)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameFarAboveWithOverlay)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameFarAboveWithOverlayReference)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -155,6 +155,27 @@ class RenderTest(RenderTestCase):
         self.assertIn("libEGL", libraries)
 
 
+class ReadmePicturesTest(RenderTestCase):
+    def test_the_readme_shows_what_the_code_draws_today(self):
+        source = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+        out = self.path("pictures")
+        env = no_display_env()
+        env["TMPDIR"] = self.tmp
+        completed = subprocess.run([os.path.join(source, "scripts", "make-pictures.sh"), self.tool, out], env=env,
+                                   capture_output=True, timeout=TOOL_TIMEOUT)
+        self.assertEqual(completed.returncode, 0, completed.stderr)
+        from PIL import ImageChops
+        for name in sorted(os.listdir(out)):
+            with self.subTest(picture=name):
+                _, _, drawn = self.picture(os.path.join(out, name))
+                _, _, committed = self.picture(os.path.join(source, "docs", name))
+                self.assertEqual(drawn.size, committed.size)
+                mask = ImageChops.difference(drawn.convert("RGB"), committed.convert("RGB")).convert("L")
+                differing = mask.point(lambda v: 255 if v else 0).histogram()[255]
+                self.assertLessEqual(differing, 4, "docs/%s is out of date: run make pictures" % name)
+        self.assertEqual(sorted(os.listdir(out)), ["island-countries.png", "island-thumbnail.png", "island.png"])
+
+
 class ThumbnailTest(RenderTestCase):
     def test_the_overview_at_the_thumbnail_size(self):
         land = self.path("land.lnd")
