@@ -10,7 +10,8 @@
 GLuint* BlockTextureNames;
 static int32_t BlockTextureNameCount;  // how many BlockTextureNames holds
 
-void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console, ListPrimitives primitives) {
+void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console, ListPrimitives primitives,
+                         int workers) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     UploadLoResTextures(landscape);
 
@@ -27,9 +28,8 @@ void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console, ListP
     BlockTextureNameCount = blocks;
     glGenTextures(blocks, BlockTextureNames);
 
-    const MaterialSources sources = MaterialSourcesOf(landscape);
-    for (int32_t k = 0; k < blocks; ++k)
-        SynthesizeBlockTexture(k, landscape.blockCount, landscape.Block(k), sources, BlockTextureNames[k], console);
+    SynthesizeBlockTextures(landscape, blocks, BlockTextureNames, console,
+                            workers == kWorkerPerProcessor ? LoadWorkerCount() : workers);
     const uint8_t* firstBlock = landscape.bytes + landscape.areas.blockArea;
     CompileTexturedBlockLists(blocks, firstBlock, BlockTextureNames, console, primitives);
     CompileWireframeBlockLists(blocks, firstBlock, console, primitives);

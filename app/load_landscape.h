@@ -17,9 +17,12 @@ extern GLuint* BlockTextureNames;
 // synthesis, the textured lists and the wireframe lists of the blocks a map
 // can name (the first 255). Stage output goes to `console` (null: quiet).
 // Needs a current GL context and InitGraphics done. `primitives` chooses how
-// the lists hand their quads to GL (strips only to compare against).
+// the lists hand their quads to GL (strips only to compare against);
+// `workers` how many threads compute the material textures meanwhile (one
+// per processor by default; 0: this thread alone).
+inline constexpr int kWorkerPerProcessor = -1;
 void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console,
-                         ListPrimitives primitives = ListPrimitives::Triangles);
+                         ListPrimitives primitives = ListPrimitives::Triangles, int workers = kWorkerPerProcessor);
 
 // The viewer's loading: ReadLandscapeFile, then BuildLandscapeScene of the
 // loaded landscape, all output on standard output (reasons a file cannot be

@@ -1,5 +1,6 @@
-// block_texture_upload.h -- synthesizes each block's material texture and
-// uploads it, mipmapped, under its texture name.
+// block_texture_upload.h -- every block's material texture: synthesized and
+// reduced to its mipmap levels on worker threads, uploaded in block order on
+// the thread that owns the GL context.
 #pragma once
 
 #include <GL/gl.h>
@@ -7,10 +8,16 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "texture/material_synthesis.h"
+#include "landscape/lnd_check.h"
 
-// Prints the block's progress line and its 16 dots on `console` (nothing
-// when it is null), computes the texture into the one reused buffer with
-// the global weight tables and uploads it. Leaves the texture bound.
-void SynthesizeBlockTexture(int32_t blockIndex, int32_t blockCount, const uint8_t* block,
-                            const MaterialSources& sources, GLuint textureName, FILE* console);
+// Makes the textures of blocks 0 .. blocks - 1 under their names, with the
+// global weight tables. For each block, in block order, prints its progress
+// line and its 16 dots on `console` (nothing when it is null) just before its
+// upload, so the console text is the same however the work is shared out.
+// `workers` threads compute the textures while this thread uploads; with 0
+// this thread does everything. Leaves the last block's texture bound.
+void SynthesizeBlockTextures(const CheckedLandscape& landscape, int32_t blocks, const GLuint* textureNames,
+                             FILE* console, int workers);
+
+// The number of worker threads loading uses: one per processor.
+int LoadWorkerCount();

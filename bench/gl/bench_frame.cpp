@@ -1,6 +1,9 @@
 // bench_frame.cpp -- load to first frame of the default sample, and the time
 // of one 800 x 600 frame from the start camera and from far above, in a real
-// window on whatever GL the display offers (llvmpipe under Xvfb).
+// window on whatever GL the display offers (llvmpipe under Xvfb). Each is
+// measured beside its reference in the same run, and the ratios printed at
+// the end: the frames against the lists as first built (a strip per quad),
+// the load against a load on one thread.
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -8,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "app/graphics.h"
@@ -43,13 +47,14 @@ struct QuietStdout {
 
 ListPrimitives g_Loaded = ListPrimitives::Triangles;
 
-// Loads the sample as the viewer does, its lists built from `primitives`.
-void LoadSample(ListPrimitives primitives = ListPrimitives::Triangles) {
+// Loads the sample as the viewer does, its lists built from `primitives`,
+// the textures computed by `workers` threads besides this one.
+void LoadSample(ListPrimitives primitives = ListPrimitives::Triangles, int workers = kWorkerPerProcessor) {
     QuietStdout quiet;
     delete[] Landscape;
     Landscape = nullptr;
     std::snprintf(LandscapePath, sizeof LandscapePath, "%s", g_SamplePath.c_str());
-    if (ReadLandscapeFile(stdout, stderr)) BuildLandscapeScene(LoadedLandscape, stdout, primitives);
+    if (ReadLandscapeFile(stdout, stderr)) BuildLandscapeScene(LoadedLandscape, stdout, primitives, workers);
     g_Loaded = primitives;
 }
 
@@ -60,15 +65,18 @@ void StartCamera() {
     WireframeOverlay = 0;
 }
 
-void BM_LoadToFirstFrame(benchmark::State& state) {
+void LoadToFirstFrame(benchmark::State& state, int workers) {
     for (auto _ : state) {
-        LoadSample();
+        LoadSample(ListPrimitives::Triangles, workers);
         StartCamera();
-        DrawScene(WireframeOverlay != 0);
+        DrawScene(false);
         glFinish();
     }
 }
-BENCHMARK(BM_LoadToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(3);
+void BM_LoadToFirstFrame(benchmark::State& state) { LoadToFirstFrame(state, kWorkerPerProcessor); }
+void BM_LoadToFirstFrameOneThread(benchmark::State& state) { LoadToFirstFrame(state, 0); }
+BENCHMARK(BM_LoadToFirstFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_LoadToFirstFrameOneThread)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 // One frame after another, each waiting for the driver and swapped as in
 // the viewer, with the lists built as triangles (as the viewer builds them)
@@ -102,6 +110,32 @@ BENCHMARK(BM_FrameFarAboveReference)->Unit(benchmark::kMillisecond)->UseRealTime
 BENCHMARK(BM_FrameFarAboveWithOverlay)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameFarAboveWithOverlayReference)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Keeps every benchmark's time per iteration, to print the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> milliseconds;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            milliseconds[run.benchmark_name().substr(0, run.benchmark_name().find('/'))] =
+                run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void PrintRatios() const {
+        const std::pair<const char*, const char*> pairs[] = {
+            {"BM_LoadToFirstFrame", "BM_LoadToFirstFrameOneThread"},
+            {"BM_FrameStartCamera", "BM_FrameStartCameraReference"},
+            {"BM_FrameFarAbove", "BM_FrameFarAboveReference"},
+            {"BM_FrameFarAboveWithOverlay", "BM_FrameFarAboveWithOverlayReference"},
+        };
+        for (const auto& [now, reference] : pairs) {
+            const auto a = milliseconds.find(now), b = milliseconds.find(reference);
+            if (a != milliseconds.end() && b != milliseconds.end() && a->second > 0)
+                std::printf("%-30s %8.1f ms, reference %8.1f ms: %.2f times as fast\n", now, a->second, b->second,
+                            b->second / a->second);
+        }
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,15 +147,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ERROR : %s : cannot write the sample\n", g_SamplePath.c_str());
         return 2;
     }
-    std::memset(SplitBlendWeights, 63, sizeof SplitBlendWeights);
-    std::memset(UnsplitBlendWeights, 63, sizeof UnsplitBlendWeights);
+    FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
     OpenWindow("lndbench_gl");
     std::string error;
     if (!InitGraphics(WindowGlProcAddress, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    benchmark::RunSpecifiedBenchmarks();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
     std::remove(g_SamplePath.c_str());
     return 0;
 }

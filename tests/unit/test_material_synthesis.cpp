@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "landscape/lnd_format.h"
+#include "texture/material_mipmaps.h"
 #include "texture/material_synthesis.h"
 #include "unit_support/material_reference.h"
 #include "unit_support/test_files.h"
@@ -652,4 +653,29 @@ TEST(MaterialSynthesis, StartWeightsFillBothTablesWith63) {
         ASSERT_EQ(split[n], 63) << n;
         ASSERT_EQ(unsplit[n], 63) << n;
     }
+}
+
+TEST(MaterialMipmaps, LevelsAverageTheirFourTexelsRoundingHalfUp) {
+    EXPECT_EQ(MaterialLevelOffset(1), 65536u);
+    EXPECT_EQ(MaterialLevelOffset(8), 87380u);
+    EXPECT_EQ(kMaterialMipmapTexels, 87381u);
+    std::vector<uint16_t> levels(kMaterialMipmapTexels, 0);
+    // Top-left 2 x 2 of level 0: 1 2 / 3 4 gives (10 + 2) / 4 = 3; next to
+    // it 0 0 / 1 1 gives (2 + 2) / 4 = 1 (half rounds up); 0 0 / 0 1 gives 0.
+    levels[0] = 1, levels[1] = 2, levels[256] = 3, levels[257] = 4;
+    levels[258] = 1, levels[259] = 1;
+    levels[261] = 1;
+    // The bottom-right texel is the largest.
+    levels[65535] = 65535, levels[65534] = 65535, levels[65279] = 65535, levels[65278] = 65535;
+    ReduceMaterialLevels(levels.data());
+    const uint16_t* level1 = levels.data() + MaterialLevelOffset(1);
+    EXPECT_EQ(level1[0], 3);
+    EXPECT_EQ(level1[1], 1);
+    EXPECT_EQ(level1[2], 0);
+    EXPECT_EQ(level1[128 * 128 - 1], 65535);  // no overflow in the sum
+    // Level 2's first texel averages level 1's 3 1 / 0 0: (4 + 2) / 4 = 1.
+    EXPECT_EQ(levels[MaterialLevelOffset(2)], 1);
+    // The largest texel of level 1 reaches the last level quartered seven
+    // times, each time rounded: 65535 -> 16384 -> 4096 -> ... -> 16 -> 4.
+    EXPECT_EQ(levels[MaterialLevelOffset(8)], 4);
 }
