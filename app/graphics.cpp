@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include "viewer/camera.h"
+#include "viewer/scene.h"
 
 // Lighting is never enabled, so these lights do not change the picture; they
 // are set up all the same so the GL state matches what the lists were built for.
@@ -16,14 +17,6 @@ static const GLfloat kLight1Position[4] = {-1.0f, -1.0f, 1.0f, 0.0f};
 
 // The window the viewer opens; its projection is the square frustum.
 static constexpr int kStartWidth = 800, kStartHeight = 600;
-
-void ApplyProjection(int width_px, int height_px, double farPlane) {
-    const Frustum f = ViewerFrustum(width_px, height_px, farPlane);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glFrustum(f.left, f.right, f.bottom, f.top, f.nearPlane, f.farPlane);
-    glMatrixMode(GL_MODELVIEW);
-}
 
 bool InitGraphics(GlProcLookup lookup, std::string* errorLine) {
     if (!FetchExtensionEntryPoints(lookup, errorLine)) return false;

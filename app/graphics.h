@@ -13,7 +13,3 @@
 // (no multitexturing); nothing else is set up then.
 bool InitGraphics(GlProcLookup lookup, std::string* errorLine);
 
-// The projection of a picture width_px x height_px (ViewerFrustum); at
-// 800 x 600 exactly the one InitGraphics sets. Leaves the matrix mode at
-// GL_MODELVIEW.
-void ApplyProjection(int width_px, int height_px, double farPlane);

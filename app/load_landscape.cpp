@@ -35,6 +35,6 @@ void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console, ListP
     CompileWireframeBlockLists(blocks, firstBlock, console, primitives);
 }
 
-void LoadLandscape() {
-    if (ReadLandscapeFile(stdout, stderr)) BuildLandscapeScene(LoadedLandscape, stdout);
+void LoadLandscape(LoadLines* said) {
+    if (ReadLandscapeFile(stdout, stderr, said)) BuildLandscapeScene(LoadedLandscape, stdout);
 }

@@ -8,6 +8,7 @@
 
 #include "geometry/block_lists.h"
 #include "landscape/lnd_check.h"
+#include "landscape/loaded_landscape.h"
 
 // One generated material texture name per built block; element k belongs to block k.
 extern GLuint* BlockTextureNames;
@@ -27,5 +28,5 @@ void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console,
 // The viewer's loading: ReadLandscapeFile, then BuildLandscapeScene of the
 // loaded landscape, all output on standard output (reasons a file cannot be
 // opened on standard error). A file that cannot be read or fails the check
-// builds nothing.
-void LoadLandscape();
+// builds nothing. `said` gets the fault and warning lines.
+void LoadLandscape(LoadLines* said = nullptr);

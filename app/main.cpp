@@ -13,6 +13,7 @@
 #include "platform/file_dialog.h"
 #include "platform/key_state.h"
 #include "texture/material_synthesis.h"
+#include "viewer/input.h"
 
 int main(int argc, char** argv) {
     // Lines reach a pipe or terminal as soon as they are printed.
@@ -54,7 +55,9 @@ int main(int argc, char** argv) {
         std::printf("%s\n", error.c_str());
         return 1;
     }
-    LoadLandscape();
+    LoadLines said;
+    LoadLandscape(&said);
+    ShowLoadLines(said);
     glutMainLoop();
 
     delete[] Landscape;

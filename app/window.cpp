@@ -2,8 +2,8 @@
 #include "app/window.h"
 
 #include <GL/freeglut.h>
-#include <GL/glx.h>
-#include <X11/XKBlib.h>
+
+#include "platform/native_window.h"
 
 #include "viewer/display.h"
 #include "viewer/input.h"
@@ -19,16 +19,19 @@ void OpenWindow(const char* programName) {
     // runs its exit processing.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_EXIT);
     glutCreateWindow(kWindowTitle);
-    // A held key then repeats as presses alone, without the fake releases
-    // that would make it look released between two idle steps.
-    if (Display* display = glXGetCurrentDisplay()) XkbSetDetectableAutoRepeat(display, True, nullptr);
+    // Held keys repeat as presses alone; desktops know the window as lndview's.
+    ConfigureViewerWindow("lndview", "Lndview");
 }
 
 void RegisterCallbacks() {
     glutDisplayFunc(DisplayCallback);
-    glutIdleFunc(IdleCallback);
+    // No idle step yet: it runs only while a movement key is down, so an
+    // untouched window waits for events instead of redrawing all the time.
     glutMotionFunc(MotionCallback);
     glutMouseFunc(MouseCallback);
+    glutMouseWheelFunc(MouseWheelCallback);
+    glutReshapeFunc(ReshapeCallback);
+    glutSpecialFunc(SpecialKeyCallback);
     // Key events first feed the key-state table, then reach KeyboardCallback.
     // Repeats of a held key are dropped there, not by GLUT's own filter,
     // which asks the server whether the key is down at the time it reads a

@@ -9,8 +9,9 @@ inline constexpr int kWindowX = 50, kWindowY = 50, kWindowWidth = 800, kWindowHe
 // makes its context current. Closing the window ends the process through exit.
 void OpenWindow(const char* programName);
 
-// Registers display, idle, motion, mouse and keyboard callbacks, in that
-// order, plus the key-up feed of the key-state table.
+// Registers the display, motion, mouse and keyboard callbacks, the mouse
+// wheel, reshape and special keys, and the key-up feed of the key-state
+// table. The idle step is installed while a movement key is down.
 void RegisterCallbacks();
 
 // Looks up a GL function of the window's context by name (for InitGraphics).

@@ -18,7 +18,10 @@ static void PrintLine(FILE* stream, const std::string& line) {
     std::fflush(stream);
 }
 
-bool ReadLandscapeFile(FILE* console, FILE* errors) {
+bool ReadLandscapeFile(FILE* console, FILE* errors, LoadLines* said) {
+    LoadLines ignored;
+    if (!said) said = &ignored;
+    *said = LoadLines();
     PrintLine(console, "Loading Landscape " + std::string(LandscapePath) + " ...\n");
 
     FileRead read = ReadWholeFile(LandscapePath);
@@ -26,17 +29,20 @@ bool ReadLandscapeFile(FILE* console, FILE* errors) {
         // The console line stays as it always was; the reason goes beside it.
         PrintLine(console, "ERROR : Unable to Open Specified File " + std::string(LandscapePath));
         PrintLine(errors, "ERROR : " + std::string(LandscapePath) + " : " + read.reason);
+        said->error = FileReadFaultLine(read, LandscapePath);
         return false;
     }
     if (read.fault != FileReadFault::None) {
-        PrintLine(console, FileReadFaultLine(read, LandscapePath));
+        said->error = FileReadFaultLine(read, LandscapePath);
+        PrintLine(console, said->error);
         return false;
     }
 
     CheckedLandscape checked = CheckLandscape(read.data, read.length);
     if (checked.fault == LandscapeFault::ShortHeader) {
         // Not even the counts can be read.
-        PrintLine(console, FaultLine(checked, LandscapePath));
+        said->error = FaultLine(checked, LandscapePath);
+        PrintLine(console, said->error);
         delete[] read.data;
         return false;
     }
@@ -54,11 +60,13 @@ bool ReadLandscapeFile(FILE* console, FILE* errors) {
     if (!checked.Usable()) {
         // A file whose areas do not fit is dropped whole: the viewer runs as
         // after a failed open.
-        PrintLine(console, FaultLine(checked, LandscapePath));
+        said->error = FaultLine(checked, LandscapePath);
+        PrintLine(console, said->error);
         delete[] read.data;
         return false;
     }
-    for (const std::string& line : RecordWarningLines(checked, LandscapePath)) PrintLine(console, line);
+    said->warnings = RecordWarningLines(checked, LandscapePath);
+    for (const std::string& line : said->warnings) PrintLine(console, line);
 
     Landscape = read.data;
     LoadedLandscape = std::move(checked);

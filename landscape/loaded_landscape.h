@@ -25,7 +25,13 @@ extern CheckedLandscape LoadedLandscape;        // the check of Landscape; usabl
 // (missing, unreadable, not a regular file) the console line is
 // "ERROR : Unable to Open Specified File <path>" and the reason goes to
 // `errors` as "ERROR : <path> : <reason>". A null stream prints nothing.
-bool ReadLandscapeFile(FILE* console, FILE* errors);
+// `said` (when not null) gets the fault and the warnings as one line each,
+// for showing them elsewhere than on the console.
+struct LoadLines {
+    std::string error;                  // empty when the landscape was loaded
+    std::vector<std::string> warnings;  // record faults it survives
+};
+bool ReadLandscapeFile(FILE* console, FILE* errors, LoadLines* said = nullptr);
 
 // The same for programs other than the viewer (lndtool render), without the
 // console text: reads and checks `path` (at most 511 characters), replacing

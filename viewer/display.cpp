@@ -1,13 +1,20 @@
-// display.cpp -- the GLUT display callback: one frame, then the swap.
+// display.cpp -- the GLUT display callback: one frame, the panels over it,
+// then the swap.
 #include "viewer/display.h"
 
 #include <GL/freeglut.h>
 
+#include "platform/clock.h"
 #include "viewer/input.h"
+#include "viewer/panel_drawing.h"
+#include "viewer/panels.h"
 #include "viewer/scene.h"
 
 void DisplayCallback() {
+    const uint32_t start = MillisecondClock();
     DrawScene(WireframeOverlay != 0);
+    DrawPanels(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), start);
     glFinish();
+    NoteFrameTime(MillisecondsBetween(start, MillisecondClock()));
     glutSwapBuffers();
 }

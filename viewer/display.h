@@ -1,5 +1,6 @@
 // display.h -- the GLUT display callback.
 #pragma once
 
-// Draws the scene into the back buffer, waits for it, and swaps.
+// Draws the scene and the panels shown into the back buffer, waits for it,
+// and swaps.
 void DisplayCallback();

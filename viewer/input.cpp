@@ -1,14 +1,19 @@
-// input.cpp -- GLUT input callbacks; the rules they apply live in camera.cpp.
+// input.cpp -- GLUT input callbacks; the rules they apply live in camera.cpp
+// and panels.cpp.
 #include "viewer/input.h"
 
 #include <GL/freeglut.h>
 
 #include <cstdio>
+#include <cstdlib>
 
+#include "landscape/loaded_landscape.h"
 #include "platform/clock.h"
 #include "platform/key_state.h"
 #include "viewer/camera.h"
 #include "viewer/dds_export.h"
+#include "viewer/panels.h"
+#include "viewer/scene.h"
 
 int32_t DragMode = kDragNone;
 int32_t LastMouseX, LastMouseY;
@@ -17,6 +22,39 @@ int32_t WireframeOverlay;
 namespace {
 uint32_t PreviousIdleTime;       // milliseconds, MillisecondClock reading of the last idle step
 bool PreviousIdleTimeSet = false;
+bool Flying = false;             // the idle step is installed: a movement key is down
+
+bool AnyMoveKeyHeld() {
+    for (int k = 0; k < kMoveKeyCount; ++k)
+        if (KeyStateHeld(kMoveKeyCodes[k])) return true;
+    return false;
+}
+
+// The window redraws only while something moves: the idle step runs from a
+// movement key's press until no movement key is held. Its clock starts with
+// the press, so the first step does not jump by the time spent waiting.
+void StartFlying() {
+    if (Flying) return;
+    Flying = true;
+    PreviousIdleTime = MillisecondClock();
+    PreviousIdleTimeSet = true;
+    glutIdleFunc(IdleCallback);
+}
+
+void RedrawWhenMessageEnds(int) { glutPostRedisplay(); }
+
+void Say(const std::vector<std::string>& lines) {
+    ShowMessage(lines, MillisecondClock());
+    glutTimerFunc(kMessageMilliseconds + 20, RedrawWhenMessageEnds, 0);
+}
+
+bool IsMoveKey(int virtualKey) {
+    for (int code : kMoveKeyCodes)
+        if (code == virtualKey) return true;
+    return false;
+}
+
+constexpr unsigned char kTabKey = 9, kEscapeKey = 27;
 }  // namespace
 
 void IdleCallback() {
@@ -34,6 +72,16 @@ void IdleCallback() {
         if (QueryAsyncKeyState(kMoveKeyCodes[k])) ApplyMoveKey(MoveKey(k), CameraYaw(), step, &CameraPosition);
 
     glutPostRedisplay();
+    if (!AnyMoveKeyHeld()) {
+        // Nothing moves any more: wait for events instead of spinning.
+        Flying = false;
+        glutIdleFunc(nullptr);
+    }
+}
+
+void ShowLoadLines(const LoadLines& said) {
+    SetLoadFault(said.error);
+    if (!said.warnings.empty()) Say(said.warnings);
 }
 
 void MouseCallback(int button, int state, int x, int y) {
@@ -63,14 +111,50 @@ void MotionCallback(int x, int y) {
 void KeyboardCallback(unsigned char key, int, int) {
     // Lower case only: K and L do nothing.
     if (key == 'k') WireframeOverlay = !WireframeOverlay;
-    else if (key == 'l') ExportLoResTextures();
+    else if (key == 'l') Say({ExportMessage(ExportLoResTextures(), LandscapePath)});
 }
 
 void KeyDownEvent(unsigned char key, int x, int y) {
     const int virtualKey = VirtualKeyFromChar(key);
     if (KeyStateHeld(virtualKey)) return;  // auto-repeat of a held key
     KeyStateDown(virtualKey);
-    KeyboardCallback(key, x, y);
+    switch (key) {
+    case kEscapeKey:
+        std::fflush(stdout);
+        std::exit(0);
+    case kTabKey:
+        StatusShown = !StatusShown;
+        break;
+    case 'h':
+        HelpShown = !HelpShown;
+        break;
+    case 'f':
+        if (Landscape) SetCamera(FramingCamera(LoadedLandscape, glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT)));
+        break;
+    default:
+        KeyboardCallback(key, x, y);
+    }
+    if (IsMoveKey(virtualKey)) StartFlying();
+    glutPostRedisplay();
+}
+
+void SpecialKeyCallback(int key, int, int) {
+    if (key == GLUT_KEY_F1) HelpShown = !HelpShown;
+    else if (key == GLUT_KEY_HOME) SetCamera(kStartCamera);
+    else return;
+    glutPostRedisplay();
+}
+
+void MouseWheelCallback(int, int direction, int, int) {
+    CameraZoom = WheelZoom(CameraZoom, direction);
+    glutPostRedisplay();
+}
+
+void ReshapeCallback(int width, int height) {
+    if (width < 1 || height < 1) return;
+    glViewport(0, 0, width, height);
+    ApplyProjection(width, height, kFarPlane);
+    glutPostRedisplay();
 }
 
 void KeyUpEvent(unsigned char key, int, int) { KeyStateUp(VirtualKeyFromChar(key)); }

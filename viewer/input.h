@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "landscape/loaded_landscape.h"
+
 // Written by the callbacks below; DragMode holds a DragModeValue (camera.h).
 extern int32_t DragMode;
 extern int32_t LastMouseX, LastMouseY;  // window pixels, origin top left
@@ -14,6 +16,18 @@ void MotionCallback(int x, int y);
 void KeyboardCallback(unsigned char key, int x, int y);
 
 // What GLUT calls for key presses and releases: they feed the key-state
-// table; a press then goes on to KeyboardCallback.
+// table; a press of Escape quits, Tab, h and f act on the panels and the
+// view, any other goes on to KeyboardCallback. A movement key starts the
+// idle step, which runs only while a movement key is held.
 void KeyDownEvent(unsigned char key, int x, int y);
 void KeyUpEvent(unsigned char key, int x, int y);
+
+// F1 toggles the help, Home returns to the start camera.
+void SpecialKeyCallback(int key, int x, int y);
+// Each notch zooms within the drag zoom's clamps.
+void MouseWheelCallback(int wheel, int direction, int x, int y);
+// The viewport covers the window, the projection follows its shape.
+void ReshapeCallback(int width, int height);
+
+// Shows loading's fault for good, or its warnings for a few seconds.
+void ShowLoadLines(const LoadLines& said);

@@ -67,3 +67,11 @@ void DrawScene(bool overlay) {
         DrawMapPass(Landscape, kWireframeListBase);
     }
 }
+
+void ApplyProjection(int width_px, int height_px, double farPlane) {
+    const Frustum f = ViewerFrustum(width_px, height_px, farPlane);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(f.left, f.right, f.bottom, f.top, f.nearPlane, f.farPlane);
+    glMatrixMode(GL_MODELVIEW);
+}

@@ -8,3 +8,8 @@
 // wireframe over the terrain when `overlay` is set. Reads no map when no
 // landscape is loaded: the gizmo alone over the clear colour.
 void DrawScene(bool overlay);
+
+// The projection of a picture width_px x height_px (ViewerFrustum); at
+// 800 x 600 exactly the window's first one. Leaves the matrix mode at
+// GL_MODELVIEW.
+void ApplyProjection(int width_px, int height_px, double farPlane);

@@ -1,0 +1,20 @@
+// native_window_x11.cpp -- the viewer's window on X11: detectable key repeat
+// and the WM_CLASS property.
+#include "platform/native_window.h"
+
+#include <GL/glx.h>
+#include <X11/XKBlib.h>
+#include <X11/Xutil.h>
+
+void ConfigureViewerWindow(const char* instanceName, const char* className) {
+    Display* display = glXGetCurrentDisplay();
+    if (!display) return;
+    XkbSetDetectableAutoRepeat(display, True, nullptr);
+    const Window window = glXGetCurrentDrawable();
+    if (window == 0) return;
+    XClassHint hint;
+    hint.res_name = const_cast<char*>(instanceName);
+    hint.res_class = const_cast<char*>(className);
+    XSetClassHint(display, window, &hint);
+    XFlush(display);
+}

@@ -1,0 +1,69 @@
+// panels.h -- what the window says besides the picture: the help panel with
+// the country legend, the status line, timed messages (warnings after
+// loading, the export's result) and the reason a landscape could not be
+// shown. The text, the wrapping and the timing are here, without GL; the
+// drawing is in panel_drawing.h. All of it is off until the user or a
+// message turns it on, so the frame is otherwise the design's own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "geometry/vector3.h"
+#include "landscape/lnd_check.h"
+#include "viewer/camera.h"
+#include "viewer/dds_export.h"
+
+// What the panels show, shared by the GLUT callbacks.
+extern bool HelpShown;     // F1 or h
+extern bool StatusShown;   // Tab
+
+inline constexpr uint32_t kMessageMilliseconds = 5000;  // how long a message stays
+
+// The help panel's lines: every control.
+std::vector<std::string> HelpLines();
+
+// One country of the legend: its palette colour and the materials its
+// entries name, as the file gives them ("0 3 5", or "none").
+struct LegendEntry {
+    int country;
+    Vector3 colour;
+    std::string materials;
+};
+// The countries a cell can name (at most the first 16) of a usable landscape.
+std::vector<LegendEntry> CountryLegend(const CheckedLandscape& landscape);
+
+// "land.lnd | 254 blocks, 5 countries, 8 materials, 16 LoRes | pos 2720 -30 2560 |
+// heading 0, pitch 45, zoom -500 | 37 fps"; `landscape` null when none is loaded.
+std::string StatusLine(const char* path, const CheckedLandscape* landscape, const CameraView& camera,
+                       double framesPerSecond);
+
+// Breaks text into lines of at most `columns` characters, at spaces where it
+// can, inside a word where a word is longer than a line.
+std::vector<std::string> WrapText(const std::string& text, int columns);
+
+// What the window says after the `l` key: "16 DDS files written next to
+// land.lnd", or the first error.
+std::string ExportMessage(const DdsExportResult& result, const char* landscapePath);
+
+// The reason the landscape could not be shown, for good; empty when it was.
+void SetLoadFault(const std::string& errorLine);
+const std::string& LoadFault();
+
+// A message shown until `nowMs` + kMessageMilliseconds (replacing any other).
+void ShowMessage(const std::vector<std::string>& lines, uint32_t nowMs);
+// The message's lines while it lasts, none after.
+std::vector<std::string> CurrentMessage(uint32_t nowMs);
+
+// The frame rate the window draws at, from how long its frames take.
+void NoteFrameTime(uint32_t milliseconds);
+double FramesPerSecond();
+
+// The zoom after `steps` notches of the mouse wheel (positive: towards the
+// pivot), each 15% closer or farther, within the drag zoom's clamps.
+float WheelZoom(float zoom, int steps);
+
+// Looking down on the whole landscape as the overview does, but no farther
+// out than the zoom clamp allows.
+CameraView FramingCamera(const CheckedLandscape& landscape, int width_px, int height_px);
