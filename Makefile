@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FILE ?=
 
-.PHONY: run test deps build bench clean install uninstall package pictures
+.PHONY: run test deps build bench clean install uninstall package pictures display-check
 
 deps:
 	@bash scripts/install-deps.sh
@@ -16,7 +16,15 @@ build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Opens FILE, or a generated sample landscape when no FILE is given.
-run: build
+# Said before minutes of building: over SSH there is no window to open.
+display-check:
+	@if [ -z "$$DISPLAY" ]; then \
+	  echo "ERROR : make run : no graphical display (DISPLAY is not set); the viewer needs one" \
+	       "(for pictures without one, use $(BUILD)/lndtool render after make build)" >&2; \
+	  exit 2; \
+	fi
+
+run: display-check build
 	@if [ -n "$(FILE)" ]; then \
 	  $(BUILD)/lndview "$(FILE)"; \
 	else \

@@ -1,10 +1,12 @@
 // main.cpp -- lndview's entry: choose the landscape, open the window, set up
 // GL, load, and hand over to the GLUT loop.
 #include <GL/freeglut.h>
+#include <lnd_version.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 
 #include "app/graphics.h"
 #include "app/load_landscape.h"
@@ -12,12 +14,72 @@
 #include "landscape/loaded_landscape.h"
 #include "platform/file_dialog.h"
 #include "platform/key_state.h"
+#include "platform/native_window.h"
 #include "texture/material_synthesis.h"
 #include "viewer/input.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: lndview [FILE.lnd]\n"
+    "       lndview --help | --version\n"
+    "\n"
+    "Shows a Thornveil landscape in a window and lets you fly over it. Without\n"
+    "FILE a file chooser titled \"Load .lnd\" asks for one. A file whose name\n"
+    "starts with '-' is opened as ./-name.\n"
+    "\n"
+    "Controls:\n"
+    "  W / S             fly forward / backward (200 units a second)\n"
+    "  A / D             fly left / right\n"
+    "  Q / E             fly up / down\n"
+    "  left drag         turn (heading; tilt 0 to 90 degrees)\n"
+    "  left+right drag   zoom (8 to 4096 units)\n"
+    "  mouse wheel       zoom\n"
+    "  middle click      print the camera line: pos : X Y Z | rot: P Y R | zoom : Z\n"
+    "  k                 country wireframe on / off\n"
+    "  l                 export the LoRes textures as DDS files next to the landscape\n"
+    "  F1 or h           help panel (with the country colours while the wireframe is on)\n"
+    "  Tab               status line\n"
+    "  Home              back to the start view\n"
+    "  f                 frame the whole landscape\n"
+    "  Escape            quit\n"
+    "\n"
+    "Exit status: 0 the window was closed, Escape, or the chooser cancelled;\n"
+    "1 the OpenGL driver lacks multitexturing; 2 bad usage, no graphical display,\n"
+    "a path longer than 511 characters, or no file chooser available.\n"
+    "Pictures without a display: lndtool render (see lndtool --help).\n";
+
+bool IsExistingFile(const char* path) {
+    struct stat st;
+    return stat(path, &st) == 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // Lines reach a pipe or terminal as soon as they are printed.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    if (argc >= 2 && argv[1][0] == '-' && !IsExistingFile(argv[1])) {
+        if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return std::fflush(stdout) == 0 ? 0 : 2;
+        }
+        if (std::strcmp(argv[1], "--version") == 0) {
+            std::printf("lndview %s\n", LND_VERSION);
+            return std::fflush(stdout) == 0 ? 0 : 2;
+        }
+        std::fprintf(stderr, "ERROR : lndview : unknown option '%s' (see lndview --help)\n", argv[1]);
+        return 2;
+    }
+
+    // Said before anything else, so a user over SSH learns it at once.
+    std::string why;
+    if (!GraphicalDisplayAvailable(&why)) {
+        std::fprintf(stderr, "ERROR : lndview : %s; the viewer needs a graphical display "
+                             "(for pictures without one, use lndtool render)\n", why.c_str());
+        return 2;
+    }
 
     if (argc >= 2) {
         // Only argument 1 counts; further arguments are ignored.

@@ -2,6 +2,12 @@
 // beyond GLUT, for the window whose GL context is current.
 #pragma once
 
+#include <string>
+
+// True when a window can be opened here; otherwise *why says what is
+// missing (no DISPLAY, or a display that cannot be reached).
+bool GraphicalDisplayAvailable(std::string* why);
+
 // Lets the window system report a held key as repeated presses alone (no
 // fake releases between them, which would make the key look released
 // between two idle steps), and names the window's class so that desktops

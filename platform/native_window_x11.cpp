@@ -6,6 +6,23 @@
 #include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 
+#include <cstdlib>
+
+bool GraphicalDisplayAvailable(std::string* why) {
+    const char* name = std::getenv("DISPLAY");
+    if (!name || !*name) {
+        *why = "no graphical display (DISPLAY is not set)";
+        return false;
+    }
+    Display* display = XOpenDisplay(name);
+    if (!display) {
+        *why = std::string("cannot open the display ") + name;
+        return false;
+    }
+    XCloseDisplay(display);
+    return true;
+}
+
 void ConfigureViewerWindow(const char* instanceName, const char* className) {
     Display* display = glXGetCurrentDisplay();
     if (!display) return;

@@ -2,11 +2,13 @@
 // with its options, parsed with CLI11. Exit status: 0 success, 1 faults found,
 // 2 the input cannot be read or the command line is wrong.
 #include <CLI/CLI.hpp>
+#include <lnd_version.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <sstream>
 #include <string>
 
 #include "tools/commands.h"
@@ -90,6 +92,7 @@ int main(int argc, char** argv) {
     CLI::App app{"lndtool: make, inspect, export and draw Thornveil landscape (.lnd) files.\n"
                  "Exit status: 0 success, 1 faults found (info) or some files of a render failed,\n"
                  "2 unreadable or damaged input, failed write, bad usage, or no offscreen OpenGL."};
+    app.set_version_flag("--version", std::string("lndtool ") + LND_VERSION, "Print the version and exit");
     app.require_subcommand(1);
     std::vector<std::pair<CLI::App*, const Command*>> subcommands;
     for (const Command& command : kCommands) {
@@ -99,7 +102,8 @@ int main(int argc, char** argv) {
     }
     // The tool itself has no option but --help: anything else before the
     // command is named as unknown, not reported as a missing command.
-    if (argc >= 2 && argv[1][0] == '-' && std::strcmp(argv[1], "-h") != 0 && std::strcmp(argv[1], "--help") != 0) {
+    if (argc >= 2 && argv[1][0] == '-' && std::strcmp(argv[1], "-h") != 0 && std::strcmp(argv[1], "--help") != 0 &&
+        std::strcmp(argv[1], "--version") != 0) {
         std::fprintf(stderr, "ERROR : lndtool : unknown option '%s' (see 'lndtool --help')\n", argv[1]);
         return 2;
     }
@@ -120,8 +124,14 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        // --help (of the tool or of a command) prints the matching help.
-        if (e.get_exit_code() == 0) return CheckStandardOutput(app.exit(e));
+        // --help (of the tool or of a command) prints the matching help,
+        // --version the version: through stdio, so a failed write is caught.
+        if (e.get_exit_code() == 0) {
+            std::ostringstream text;
+            const int status = app.exit(e, text, text);
+            std::fwrite(text.str().data(), 1, text.str().size(), stdout);
+            return CheckStandardOutput(status);
+        }
         std::fprintf(stderr, "ERROR : lndtool : %s (see 'lndtool --help')\n", e.what());
         return 2;
     }

@@ -435,11 +435,13 @@ class ChooserTest(WindowTestCase):
         self.assertIn(lndview_path(), text)  # says how to pass the path
         self.assertEqual(self.xvfb.find_windows(), [])
 
-    def test_chooser_needs_a_display(self):
+    def test_without_a_display_it_says_so_before_any_chooser(self):
         log = self.stand_in("zenity", 0, prints=self.path("never.lnd"))
         viewer = self.start_without_path(display=False)
-        self.assertNotEqual(viewer.wait_exit(), 0)
-        self.assertEqual(len(viewer.text().splitlines()), 1, repr(viewer.text()))
+        self.assertEqual(viewer.wait_exit(), 2)
+        self.assertEqual(viewer.text(), "")
+        self.assertEqual(viewer.stderr_text(), "ERROR : lndview : no graphical display (DISPLAY is not set); the viewer "
+                         "needs a graphical display (for pictures without one, use lndtool render)\n")
         self.assertFalse(os.path.exists(log))
 
     def test_terminal_prompt(self):
