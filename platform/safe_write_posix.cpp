@@ -111,19 +111,22 @@ bool Fail(SafeWriteFile* file, int errnoValue, std::string* errorLine) {
     return false;
 }
 
+// The stream over an open descriptor, which it then owns.
+bool AttachStream(SafeWriteFile* file, int fd, std::string* errorLine) {
+    file->stream = fdopen(fd, "wb");
+    if (file->stream) return true;
+    const int e = errno;
+    close(fd);
+    return Fail(file, e, errorLine);
+}
+
 bool OpenDirect(SafeWriteFile* file, std::string* errorLine) {
     // Through the path itself, so /dev/stdout and its kin reach what they name.
     const int fd = open(file->path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return Fail(file, errno, errorLine);
     file->targetPath = file->path;
     file->direct = true;
-    file->stream = fdopen(fd, "wb");
-    if (!file->stream) {
-        const int e = errno;
-        close(fd);
-        return Fail(file, e, errorLine);
-    }
-    return true;
+    return AttachStream(file, fd, errorLine);
 }
 
 // A temporary beside `target`; `existing` (when not null) is the file it will
@@ -157,13 +160,7 @@ bool OpenTemporary(SafeWriteFile* file, const std::string& target, const struct 
             return Fail(file, e, errorLine);
         }
     }
-    file->stream = fdopen(fd, "wb");
-    if (!file->stream) {
-        const int e = errno;
-        close(fd);
-        return Fail(file, e, errorLine);
-    }
-    return true;
+    return AttachStream(file, fd, errorLine);
 }
 
 }  // namespace
