@@ -8,10 +8,23 @@
 #include "texture/lores_upload.h"
 
 GLuint* BlockTextureNames;
-static int32_t BlockTextureNameCount;  // how many BlockTextureNames holds
 
-void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console, ListPrimitives primitives,
-                         int workers) {
+namespace {
+
+int32_t BlockTextureNameCount;  // how many BlockTextureNames holds
+
+// The wireframe lists a build left for later.
+struct PendingWireframe {
+    bool waiting = false;
+    int32_t blocks = 0;
+    const uint8_t* firstBlock = nullptr;
+    FILE* console = nullptr;
+    ListPrimitives primitives = ListPrimitives::Triangles;
+} g_Pending;
+
+}  // namespace
+
+void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console, const SceneBuild& how) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     UploadLoResTextures(landscape);
 
@@ -29,12 +42,22 @@ void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console, ListP
     glGenTextures(blocks, BlockTextureNames);
 
     SynthesizeBlockTextures(landscape, blocks, BlockTextureNames, console,
-                            workers == kWorkerPerProcessor ? LoadWorkerCount() : workers);
+                            how.workers == kWorkerPerProcessor ? LoadWorkerCount() : how.workers,
+                            !how.driverConverts);
     const uint8_t* firstBlock = landscape.bytes + landscape.areas.blockArea;
-    CompileTexturedBlockLists(blocks, firstBlock, BlockTextureNames, console, primitives);
-    CompileWireframeBlockLists(blocks, firstBlock, console, primitives);
+    CompileTexturedBlockLists(blocks, firstBlock, BlockTextureNames, console, how.primitives);
+    g_Pending = {true, blocks, firstBlock, console, how.primitives};
+    if (!how.wireframeLater) FinishLandscapeScene();
+}
+
+void FinishLandscapeScene() {
+    if (!g_Pending.waiting) return;
+    g_Pending.waiting = false;
+    CompileWireframeBlockLists(g_Pending.blocks, g_Pending.firstBlock, g_Pending.console, g_Pending.primitives);
 }
 
 void LoadLandscape(LoadLines* said) {
-    if (ReadLandscapeFile(stdout, stderr, said)) BuildLandscapeScene(LoadedLandscape, stdout);
+    SceneBuild how;
+    how.wireframeLater = true;
+    if (ReadLandscapeFile(stdout, stderr, said)) BuildLandscapeScene(LoadedLandscape, stdout, how);
 }

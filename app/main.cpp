@@ -16,6 +16,7 @@
 #include "platform/key_state.h"
 #include "platform/native_window.h"
 #include "texture/material_synthesis.h"
+#include "viewer/display.h"
 #include "viewer/input.h"
 
 namespace {
@@ -120,6 +121,8 @@ int main(int argc, char** argv) {
     LoadLines said;
     LoadLandscape(&said);
     ShowLoadLines(said);
+    // The wireframe lists follow the first frame, which does not draw them.
+    AfterFirstFrame = FinishLandscapeScene;
     glutMainLoop();
 
     delete[] Landscape;

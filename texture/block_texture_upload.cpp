@@ -2,6 +2,7 @@
 // threads, and the GL upload of its results in block order.
 #include "texture/block_texture_upload.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -13,11 +14,54 @@
 
 namespace {
 
-// Computes block k's texture, level 0 by the synthesis, the others by reduction.
-void ComputeBlockTexture(const CheckedLandscape& landscape, int32_t k, uint16_t* levels) {
+// One block's texture in the making: its levels in 16 bits, and in 8 bits
+// when the driver keeps them so.
+struct BlockTexture {
+    uint16_t levels[kMaterialMipmapTexels];
+    uint8_t bytes[kMaterialMipmapTexels];
+};
+
+// Computes block k's texture, level 0 by the synthesis, the others by
+// reduction, and their bytes when `asBytes`.
+void ComputeBlockTexture(const CheckedLandscape& landscape, int32_t k, bool asBytes, BlockTexture* texture) {
     SynthesizeBlockMaterial(landscape.Block(k), MaterialSourcesOf(landscape), SplitBlendWeights, UnsplitBlendWeights,
-                            levels);
-    ReduceMaterialLevels(levels);
+                            texture->levels);
+    ReduceMaterialLevels(texture->levels);
+    if (asBytes) MaterialLevelsTo8Bits(texture->levels, texture->bytes);
+}
+
+// The texture is uploaded as its design has it, one luminance component
+// from unsigned 16-bit red samples, and the driver keeps what it likes of
+// them. A driver that keeps 8 bits converts every sample on the one thread
+// that owns the context, which takes longer than the whole synthesis. When
+// it keeps 8 bits and rounds exactly as MaterialSampleTo8Bits does, the
+// workers convert instead and the bytes go up as they are stored. Whether
+// it does is tried here, once, on every one of the 65536 sample values.
+bool DriverKeepsOurBytes() {
+    std::unique_ptr<uint16_t[]> every(new uint16_t[65536]);
+    std::unique_ptr<uint8_t[]> bytes(new uint8_t[65536]);
+    for (uint32_t n = 0; n < 65536; ++n) every[n] = uint16_t(n), bytes[n] = MaterialSampleTo8Bits(uint16_t(n));
+    GLuint probes[2];
+    glGenTextures(2, probes);
+    glBindTexture(GL_TEXTURE_2D, probes[0]);
+    glTexImage2D(GL_TEXTURE_2D, 0, 1, 256, 256, 0, GL_RED, GL_UNSIGNED_SHORT, every.get());
+    GLint bits = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_LUMINANCE_SIZE, &bits);
+    bool same = false;
+    if (bits == 8) {
+        glBindTexture(GL_TEXTURE_2D, probes[1]);
+        glTexImage2D(GL_TEXTURE_2D, 0, 1, 256, 256, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, bytes.get());
+        std::unique_ptr<uint16_t[]> stored[2] = {std::unique_ptr<uint16_t[]>(new uint16_t[65536]),
+                                                 std::unique_ptr<uint16_t[]>(new uint16_t[65536])};
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        for (int p = 0; p < 2; ++p) {
+            glBindTexture(GL_TEXTURE_2D, probes[p]);
+            glGetTexImage(GL_TEXTURE_2D, 0, GL_RED, GL_UNSIGNED_SHORT, stored[p].get());
+        }
+        same = std::equal(stored[0].get(), stored[0].get() + 65536, stored[1].get());
+    }
+    glDeleteTextures(2, probes);
+    return same;
 }
 
 void PrintProgress(FILE* console, int32_t blockIndex, int32_t blockCount) {
@@ -28,15 +72,19 @@ void PrintProgress(FILE* console, int32_t blockIndex, int32_t blockCount) {
     std::fflush(console);
 }
 
-// Every level, as one luminance component of unsigned 16-bit red samples,
-// then the wrapping and the trilinear minification.
-void UploadBlockTexture(GLuint name, const uint16_t* levels) {
+// Every level, as one luminance component (internal format 1) of unsigned
+// 16-bit red samples, or of the bytes the driver would keep of them; then
+// the wrapping and the trilinear minification.
+void UploadBlockTexture(GLuint name, const BlockTexture& texture, bool asBytes) {
     glBindTexture(GL_TEXTURE_2D, name);
     for (int level = 0; level < kMaterialLevelCount; ++level) {
         const int side = 256 >> level;
-        // Internal format 1: one luminance component.
-        glTexImage2D(GL_TEXTURE_2D, level, 1, side, side, 0, GL_RED, GL_UNSIGNED_SHORT,
-                     levels + MaterialLevelOffset(level));
+        if (asBytes)
+            glTexImage2D(GL_TEXTURE_2D, level, 1, side, side, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE,
+                         texture.bytes + MaterialLevelOffset(level));
+        else
+            glTexImage2D(GL_TEXTURE_2D, level, 1, side, side, 0, GL_RED, GL_UNSIGNED_SHORT,
+                         texture.levels + MaterialLevelOffset(level));
     }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
@@ -62,17 +110,18 @@ int LoadWorkerCount() {
 }
 
 void SynthesizeBlockTextures(const CheckedLandscape& landscape, int32_t blocks, const GLuint* textureNames,
-                             FILE* console, int workers) {
+                             FILE* console, int workers, bool storedBytes) {
     if (blocks <= 0) return;
+    const bool asBytes = storedBytes && DriverKeepsOurBytes();
     const int slots = workers <= 0 ? 1 : 2 * workers;
-    std::unique_ptr<uint16_t[]> buffers(new uint16_t[size_t(slots) * kMaterialMipmapTexels]);
-    auto slotBuffer = [&](int32_t k) { return buffers.get() + size_t(k % slots) * kMaterialMipmapTexels; };
+    std::unique_ptr<BlockTexture[]> buffers(new BlockTexture[size_t(slots)]);
+    auto slotBuffer = [&](int32_t k) -> BlockTexture& { return buffers[size_t(k % slots)]; };
 
     if (workers <= 0) {
         for (int32_t k = 0; k < blocks; ++k) {
             PrintProgress(console, k, landscape.blockCount);
-            ComputeBlockTexture(landscape, k, slotBuffer(k));
-            UploadBlockTexture(textureNames[k], slotBuffer(k));
+            ComputeBlockTexture(landscape, k, asBytes, &slotBuffer(k));
+            UploadBlockTexture(textureNames[k], slotBuffer(k), asBytes);
         }
         return;
     }
@@ -89,7 +138,7 @@ void SynthesizeBlockTextures(const CheckedLandscape& landscape, int32_t blocks, 
                 if (pipe.nextToCompute >= blocks) return;
                 k = pipe.nextToCompute++;
             }
-            ComputeBlockTexture(landscape, k, slotBuffer(k));
+            ComputeBlockTexture(landscape, k, asBytes, &slotBuffer(k));
             {
                 std::lock_guard lock(pipe.mutex);
                 pipe.ready[size_t(k % slots)] = true;
@@ -105,7 +154,7 @@ void SynthesizeBlockTextures(const CheckedLandscape& landscape, int32_t blocks, 
             pipe.changed.wait(lock, [&] { return bool(pipe.ready[size_t(k % slots)]); });
         }
         PrintProgress(console, k, landscape.blockCount);
-        UploadBlockTexture(textureNames[k], slotBuffer(k));
+        UploadBlockTexture(textureNames[k], slotBuffer(k), asBytes);
         {
             std::lock_guard lock(pipe.mutex);
             pipe.ready[size_t(k % slots)] = false;

@@ -15,9 +15,11 @@
 // line and its 16 dots on `console` (nothing when it is null) just before its
 // upload, so the console text is the same however the work is shared out.
 // `workers` threads compute the textures while this thread uploads; with 0
-// this thread does everything. Leaves the last block's texture bound.
+// this thread does everything. With `storedBytes` the samples go up as the
+// bytes the driver keeps of them, where it is found to round as we do;
+// without, always as 16-bit samples. Leaves the last block's texture bound.
 void SynthesizeBlockTextures(const CheckedLandscape& landscape, int32_t blocks, const GLuint* textureNames,
-                             FILE* console, int workers);
+                             FILE* console, int workers, bool storedBytes = true);
 
 // The number of worker threads loading uses: one per processor.
 int LoadWorkerCount();

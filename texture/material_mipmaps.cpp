@@ -16,3 +16,7 @@ void ReduceMaterialLevels(uint16_t* levels) {
         }
     }
 }
+
+void MaterialLevelsTo8Bits(const uint16_t* levels, uint8_t* bytes_out) {
+    for (size_t n = 0; n < kMaterialMipmapTexels; ++n) bytes_out[n] = MaterialSampleTo8Bits(levels[n]);
+}

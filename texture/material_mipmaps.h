@@ -26,3 +26,10 @@ inline constexpr size_t kMaterialMipmapTexels = MaterialLevelOffset(kMaterialLev
 // levels: kMaterialMipmapTexels values whose first 65536 hold level 0 (row
 // major, 256 a row); fills levels 1 to 8 after it.
 void ReduceMaterialLevels(uint16_t* levels);
+
+// A 16-bit sample as the nearest of 256 levels: round(sample x 255 / 65535),
+// which is round(sample / 257), exactly, in integers.
+inline uint8_t MaterialSampleTo8Bits(uint16_t sample) { return uint8_t((2u * sample + 257u) / 514u); }
+
+// The same for every level: bytes_out gets kMaterialMipmapTexels values.
+void MaterialLevelsTo8Bits(const uint16_t* levels, uint8_t* bytes_out);

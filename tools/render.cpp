@@ -41,7 +41,10 @@ bool RenderOne(const std::string& file, const std::string& out, const Picture& p
         return false;
     }
     for (const std::string& line : warnings) PrintLine(line);
-    BuildLandscapeScene(LoadedLandscape, nullptr);
+    // The wireframe lists only when the picture shows them.
+    SceneBuild how;
+    how.wireframeLater = !picture.overlay;
+    BuildLandscapeScene(LoadedLandscape, nullptr, how);
 
     double farPlane = kFarPlane;
     if (picture.overview)

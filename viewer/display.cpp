@@ -10,6 +10,8 @@
 #include "viewer/panels.h"
 #include "viewer/scene.h"
 
+void (*AfterFirstFrame)();
+
 void DisplayCallback() {
     const uint32_t start = MillisecondClock();
     DrawScene(WireframeOverlay != 0);
@@ -17,4 +19,9 @@ void DisplayCallback() {
     glFinish();
     NoteFrameTime(MillisecondsBetween(start, MillisecondClock()));
     glutSwapBuffers();
+    // Before any input is handled, so the console keeps its order.
+    if (void (*finish)() = AfterFirstFrame) {
+        AfterFirstFrame = nullptr;
+        finish();
+    }
 }

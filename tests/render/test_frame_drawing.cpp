@@ -51,7 +51,9 @@ std::vector<std::vector<uint8_t>> DrawViews(const std::vector<uint8_t>& bytes, L
     std::string error;
     std::vector<std::string> warnings;
     EXPECT_TRUE(LoadLandscapeFile(path.c_str(), &error, &warnings)) << error;
-    BuildLandscapeScene(LoadedLandscape, nullptr, primitives);
+    SceneBuild how;
+    how.primitives = primitives;
+    BuildLandscapeScene(LoadedLandscape, nullptr, how);
     std::vector<std::vector<uint8_t>> frames;
     for (const View& view : kViews) {
         SetCamera(view.camera);
