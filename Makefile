@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FILE ?=
 
-.PHONY: run test deps build bench clean
+.PHONY: run test deps build bench fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -30,6 +30,15 @@ test: build
 bench: build
 	$(BUILD)/bench/lndbench
 	tests/with_xvfb.sh $(BUILD)/bench/lndbench_gl
+
+# Runs every fuzz target for FUZZ_SECONDS each, one after the other; the
+# corpora grow in $(BUILD)/fuzz/corpus-<target>, findings are kept in
+# $(BUILD)/fuzz/findings-<target>.
+FUZZ_SECONDS ?= 600
+fuzz: build
+	@status=0; for target in fuzz_check fuzz_edits; do \
+	  fuzz/run_fuzz.sh $(BUILD) $$target $(FUZZ_SECONDS) || status=1; \
+	done; exit $$status
 
 clean:
 	rm -rf $(BUILD)

@@ -3,6 +3,7 @@
 // the export would write.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "fuzz_oracle.h"
@@ -26,6 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Escaped as promised: nothing below 0x20 but the layout's own newlines,
     // nothing at or above 0x7F.
     for (unsigned char ch : json) FUZZ_REQUIRE(ch == '\n' || (ch >= 0x20 && ch < 0x7F));
+    // The block count shown is the stored one less one, whatever was stored.
+    if (report.countsKnown) {
+        const std::string blocks = std::to_string(int64_t(c.counts.blockCountPlusOne) - 1);
+        FUZZ_REQUIRE(text.find("\nNumber of Blocks        : " + blocks + "\n") != std::string::npos);
+        FUZZ_REQUIRE(json.find("\"counts\": {\"blocks\": " + blocks + ",") != std::string::npos);
+    }
 
     if (!c.Usable()) return 0;
     // Every record the DDS export would write, copied as it writes it, so the

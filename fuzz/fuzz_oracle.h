@@ -35,6 +35,8 @@ inline void RequireDiagnosticLine(const std::string& line) {
 // records than the header counts.
 inline void RequireCheckPromises(const CheckedLandscape& c, uint64_t length) {
     FUZZ_REQUIRE(c.length == length);
+    // A file that stores a negative block count never reads as one with blocks.
+    if (c.fault == LandscapeFault::NegativeBlockCount) FUZZ_REQUIRE(c.blockCount < 0 && c.MapBlockCount() < 0);
     if (!c.Usable()) {
         FUZZ_REQUIRE(c.loResRecords.empty());
         return;

@@ -35,6 +35,18 @@ GuardedBuffer::GuardedBuffer(const uint8_t* bytes, size_t length) : length_(leng
     ASAN_POISON_MEMORY_REGION(firstDataPage, size_t(data_ - firstDataPage));
 }
 
+bool GuardedBuffer::SlackIsPoisoned() {
+    // GCC names the sanitizer with a macro, clang with a feature test.
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#endif
+#endif
+    return false;
+}
+
 GuardedBuffer::~GuardedBuffer() {
     const size_t page = size_t(sysconf(_SC_PAGESIZE));
     ASAN_UNPOISON_MEMORY_REGION(mapping_ + page, size_t(data_ - (mapping_ + page)));

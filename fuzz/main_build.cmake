@@ -39,7 +39,17 @@ foreach(target ${FUZZ_TARGETS})
   endforeach()
   set_tests_properties(${target}_replay_asan PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1")
 endforeach()
-set_source_files_properties(${FUZZ_DIR}/small_landscape.cpp PROPERTIES COMPILE_OPTIONS -ffp-contract=off)
+add_test(NAME fuzz_replay_refuses_no_input COMMAND fuzz_check_replay ${FUZZ_BUILD_DIR}/no-such-folder)
+set_tests_properties(fuzz_replay_refuses_no_input PROPERTIES WILL_FAIL TRUE)
+
+# The targets' own support: starting landscape, edit lists, guarded buffer.
+foreach(suffix "" "_asan")
+  add_executable(fuzz_support_tests${suffix} ${PROJECT_SOURCE_DIR}/tests/fuzz/test_fuzz_support.cpp
+                 ${FUZZ_DIR}/small_landscape.cpp ${FUZZ_DIR}/edit_list.cpp ${FUZZ_DIR}/guarded_buffer.cpp)
+  target_include_directories(fuzz_support_tests${suffix} PRIVATE ${FUZZ_DIR})
+  target_link_libraries(fuzz_support_tests${suffix} PRIVATE lndcore${suffix} GTest::gtest_main)
+  add_test(NAME fuzz_support${suffix} COMMAND fuzz_support_tests${suffix})
+endforeach()
 
 # The libFuzzer targets themselves.
 find_program(LNDVIEW_CLANGXX NAMES clang++ clang++-14)

@@ -34,10 +34,15 @@ if [ ! -d "$seeds" ]; then
 fi
 mkdir -p "$corpus" "$findings"
 before=$(find "$findings" -type f | wc -l)
+# libFuzzer cuts every input to -max_len, which by default stops at 1 MiB:
+# allow the largest seed or kept input whole (a sample landscape is larger).
+max_len=$(find "$seeds" "$source_dir/regressions/$target" "$corpus" -type f -printf '%s\n' 2>/dev/null |
+          sort -n | tail -n 1)
+max_len=$(( ${max_len:-0} > 4096 ? max_len : 4096 ))
 
 # 4 GiB per run leaves room for the other tests on a 24 GiB machine; a single
 # input may take 60 s before it counts as a hang.
-"$binary" -max_total_time="$seconds" -rss_limit_mb=4096 -timeout=60 -print_final_stats=1 \
+"$binary" -max_total_time="$seconds" -max_len="$max_len" -rss_limit_mb=4096 -timeout=60 -print_final_stats=1 \
   -dict="$source_dir/dict" -artifact_prefix="$findings/" \
   "$corpus" "$seeds" "$source_dir/regressions/$target" >"$log" 2>&1
 status=$?

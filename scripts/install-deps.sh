@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev libcli11-dev libpng-dev libsquish-dev
   xvfb xdotool x11-utils x11-apps imagemagick
   python3 python3-pil
+  clang libclang-rt-14-dev
 )
 
 missing=()
