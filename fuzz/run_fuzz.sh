@@ -42,10 +42,12 @@ max_len=$(( ${max_len:-0} > 4096 ? max_len : 4096 ))
 
 # 4 GiB per run leaves room for the other tests on a 24 GiB machine; a single
 # input may take 60 s before it counts as a hang.
+started=$SECONDS
 "$binary" -max_total_time="$seconds" -max_len="$max_len" -rss_limit_mb=4096 -timeout=60 -print_final_stats=1 \
   -dict="$source_dir/dict" -artifact_prefix="$findings/" \
   "$corpus" "$seeds" "$source_dir/regressions/$target" >"$log" 2>&1
 status=$?
+elapsed=$(( SECONDS - started ))
 
 stat() { sed -n "s/^stat::$1: *//p" "$log" | tail -n 1; }
 last=$(grep -E '^#[0-9]+' "$log" | grep 'cov:' | tail -n 1)
@@ -58,7 +60,7 @@ rss=$(stat peak_rss_mb)
 inputs=$(find "$corpus" -type f | wc -l)
 after=$(find "$findings" -type f | wc -l)
 
-echo "$target: ${runs:-?} executions in $seconds s, ${per_second:-?} per second, cov: ${cov:-?}, ft: ${ft:-?}," \
+echo "$target: ${runs:-?} executions in $elapsed s, ${per_second:-?} per second, cov: ${cov:-?}, ft: ${ft:-?}," \
      "${added:-?} new inputs (corpus now $inputs), peak RSS ${rss:-?} MB"
 if [ "$status" -ne 0 ] || [ "$after" -gt "$before" ]; then
   echo "$target: FINDING (libFuzzer exit status $status); input kept in $findings/, log in $log"
