@@ -54,7 +54,9 @@ int main(int argc, char** argv) {
 
     bool ok = WriteSeed(checkDir, "zero-counts.lnd", MakeSmallLandscape(0, 0, 0, 0)) &&
               WriteSeed(checkDir, "one-of-each.lnd", MakeSmallLandscape(1, 1, 1, 1)) &&
-              WriteSeed(checkDir, "two-of-each.lnd", base);
+              WriteSeed(checkDir, "two-of-each.lnd", base) &&
+              // More blocks than a map byte can name: the blocks past the 255th.
+              WriteSeed(checkDir, "blocks-beyond-map.lnd", MakeSmallLandscape(257, 1, 1, 1));
 
     struct EditSeed {
         const char* name;
