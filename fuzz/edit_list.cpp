@@ -32,9 +32,10 @@ std::vector<EditArea> EditAreasOf(const std::vector<uint8_t>& landscape) {
 
 uint64_t MaxEditedLength(const std::vector<uint8_t>& base) { return base.size() + kMaterialSize; }
 
-std::vector<uint8_t> ApplyEditList(const std::vector<uint8_t>& base, const std::vector<EditArea>& areas,
-                                   const uint8_t* input, size_t size) {
-    std::vector<uint8_t> file = base;
+void ApplyEditList(const std::vector<uint8_t>& base, const std::vector<EditArea>& areas, const uint8_t* input,
+                   size_t size, std::vector<uint8_t>* edited) {
+    std::vector<uint8_t>& file = *edited;
+    file.assign(base.begin(), base.end());
     const uint64_t maxLength = MaxEditedLength(base);
     size_t at = 0;
     while (size - at >= kEntryHead) {
@@ -55,7 +56,6 @@ std::vector<uint8_t> ApplyEditList(const std::vector<uint8_t>& base, const std::
         }
         at += given;
     }
-    return file;
 }
 
 void AppendWriteEdit(std::vector<uint8_t>* input, uint8_t area, uint32_t offset, const std::vector<uint8_t>& bytes) {

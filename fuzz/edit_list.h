@@ -36,9 +36,10 @@ std::vector<EditArea> EditAreasOf(const std::vector<uint8_t>& landscape);
 // never makes the synthesis run over hundreds of blocks.
 uint64_t MaxEditedLength(const std::vector<uint8_t>& base);
 
-// The base file with the edits of input[0, size) applied.
-std::vector<uint8_t> ApplyEditList(const std::vector<uint8_t>& base, const std::vector<EditArea>& areas,
-                                   const uint8_t* input, size_t size);
+// The base file with the edits of input[0, size) applied, into *file
+// (replaced; its storage is reused).
+void ApplyEditList(const std::vector<uint8_t>& base, const std::vector<EditArea>& areas, const uint8_t* input,
+                   size_t size, std::vector<uint8_t>* file);
 
 // Builders for seeds and tests: append one write entry (area index, offset
 // inside the area, bytes; at most 255) or one resize entry.

@@ -12,7 +12,8 @@
 #include "viewer/dds_export.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const GuardedBuffer file(data, size);
+    static GuardedBuffer file;
+    file.Assign(data, size);
     const InfoReport report = BuildInfoReport(kFuzzPath, file.data(), file.size());
     const CheckedLandscape& c = report.landscape;
     RequireCheckPromises(c, size);

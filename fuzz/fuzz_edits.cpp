@@ -41,6 +41,8 @@ struct Scratch {
     std::vector<WireframeVertex> wireframe = std::vector<WireframeVertex>(kBlockVertexCount);
     std::vector<uint8_t> dds = std::vector<uint8_t>(kDdsFileSize);
     std::vector<uint8_t> png;
+    std::vector<uint8_t> edited;
+    GuardedBuffer file;
 };
 
 void RequireVertices(const Scratch& s) {
@@ -59,12 +61,12 @@ void RequireVertices(const Scratch& s) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Base& base = TheBase();
     static Scratch s;
-    const std::vector<uint8_t> edited = ApplyEditList(base.landscape, base.areas, data, size);
-    FUZZ_REQUIRE(edited.size() <= MaxEditedLength(base.landscape));
-    const GuardedBuffer file(edited.data(), edited.size());
+    ApplyEditList(base.landscape, base.areas, data, size, &s.edited);
+    FUZZ_REQUIRE(s.edited.size() <= MaxEditedLength(base.landscape));
+    s.file.Assign(s.edited.data(), s.edited.size());
 
-    const CheckedLandscape c = CheckLandscape(file.data(), file.size());
-    RequireCheckPromises(c, file.size());
+    const CheckedLandscape c = CheckLandscape(s.file.data(), s.file.size());
+    RequireCheckPromises(c, s.file.size());
     RequireNotes(c);
     if (!c.Usable()) return 0;
 

@@ -9,31 +9,16 @@
 #include <cstdlib>
 #include <cstring>
 
-GuardedBuffer::GuardedBuffer(const uint8_t* bytes, size_t length) : length_(length) {
-    const size_t page = size_t(sysconf(_SC_PAGESIZE));
-    const size_t dataPages = (length + page - 1) / page;
-    mappingSize_ = (dataPages + 2) * page;
-    void* mapping = mmap(nullptr, mappingSize_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapping == MAP_FAILED) {
-        std::fprintf(stderr, "ERROR : guarded buffer : cannot map %zu bytes\n", mappingSize_);
-        std::abort();
-    }
-    mapping_ = static_cast<uint8_t*>(mapping);
-    uint8_t* const firstDataPage = mapping_ + page;
-    if (dataPages > 0 && mprotect(firstDataPage, dataPages * page, PROT_READ | PROT_WRITE) != 0) {
-        std::fprintf(stderr, "ERROR : guarded buffer : cannot open %zu pages\n", dataPages);
-        std::abort();
-    }
-    // The last byte sits right before the trailing guard page.
-    data_ = firstDataPage + dataPages * page - length;
-    if (length > 0) std::memcpy(data_, bytes, length);
-    // Read-only from here on: every stage under test only reads the file.
-    if (dataPages > 0 && mprotect(firstDataPage, dataPages * page, PROT_READ) != 0) {
-        std::fprintf(stderr, "ERROR : guarded buffer : cannot protect %zu pages\n", dataPages);
-        std::abort();
-    }
-    ASAN_POISON_MEMORY_REGION(firstDataPage, size_t(data_ - firstDataPage));
+namespace {
+
+size_t PageSize() { return size_t(sysconf(_SC_PAGESIZE)); }
+
+[[noreturn]] void Fail(const char* what, size_t size) {
+    std::fprintf(stderr, "ERROR : guarded buffer : cannot %s %zu bytes\n", what, size);
+    std::abort();
 }
+
+}  // namespace
 
 bool GuardedBuffer::SlackIsPoisoned() {
     // GCC names the sanitizer with a macro, clang with a feature test.
@@ -47,8 +32,35 @@ bool GuardedBuffer::SlackIsPoisoned() {
     return false;
 }
 
-GuardedBuffer::~GuardedBuffer() {
-    const size_t page = size_t(sysconf(_SC_PAGESIZE));
-    ASAN_UNPOISON_MEMORY_REGION(mapping_ + page, size_t(data_ - (mapping_ + page)));
-    munmap(mapping_, mappingSize_);
+void GuardedBuffer::Assign(const uint8_t* bytes, size_t length) {
+    const size_t page = PageSize();
+    const size_t needed = (length + page - 1) / page;
+    if (mapping_ == nullptr || needed > dataPages_) {
+        Release();
+        dataPages_ = needed;
+        void* mapping = mmap(nullptr, (dataPages_ + 2) * page, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapping == MAP_FAILED) Fail("map", (dataPages_ + 2) * page);
+        mapping_ = static_cast<uint8_t*>(mapping);
+    }
+    uint8_t* const first = mapping_ + page;
+    const size_t span = dataPages_ * page;
+    if (span > 0 && mprotect(first, span, PROT_READ | PROT_WRITE) != 0) Fail("open", span);
+    ASAN_UNPOISON_MEMORY_REGION(first, span);
+    // The last byte sits right before the trailing guard page.
+    data_ = first + span - length;
+    length_ = length;
+    if (length > 0) std::memcpy(data_, bytes, length);
+    // Read-only from here on: every stage under test only reads the file.
+    if (span > 0 && mprotect(first, span, PROT_READ) != 0) Fail("protect", span);
+    ASAN_POISON_MEMORY_REGION(first, size_t(data_ - first));
 }
+
+void GuardedBuffer::Release() {
+    if (mapping_ == nullptr) return;
+    const size_t page = PageSize();
+    ASAN_UNPOISON_MEMORY_REGION(mapping_ + page, dataPages_ * page);
+    munmap(mapping_, (dataPages_ + 2) * page);
+    mapping_ = nullptr;
+}
+
+GuardedBuffer::~GuardedBuffer() { Release(); }

@@ -79,6 +79,15 @@ int main(int argc, char** argv) {
     AppendWriteEdit(&seed("country-index-beyond"), kBlock0, kCellsOffset + kAttributesOffset, {0x8F});
     AppendWriteEdit(&seed("lores-index-beyond"), kBlock1, kLoResTextureIndexOffset, Le32(0xFFFFFFFFu));
     AppendWriteEdit(&seed("origin-nan"), kBlock1, kTextureOriginSOffset, Le32(0x7FC00000u));
+    // Four countries (the file grows by the two new records), met by one quad
+    // with four and its neighbour with three.
+    AppendWriteEdit(&seed("four-countries-in-a-quad"), kHeaderArea, kCountryCountOffset, Le32(4));
+    AppendResizeEdit(&seeds.back().input, baseLength + 2 * uint32_t(kCountrySize));
+    const int countries[2][3] = {{0, 1, 1}, {2, 3, 2}};
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 3; ++c)
+            AppendWriteEdit(&seeds.back().input, kBlock0, uint32_t(kCellsOffset + kCellRowStride * r + kCellSize * c + kAttributesOffset),
+                            {uint8_t(countries[r][c])});
     AppendWriteEdit(&seed("material-beyond"), kCountry0, kEntriesOffset + kMaterialAOffset, Le32(0xFFFFFFFFu));
     AppendWriteEdit(&seed("blend-above-255"), kCountry0, kEntriesOffset + 12 * 40 + kBlendWeightOffset, Le32(256));
     AppendWriteEdit(&seed("detail-high"), kDetail, 0, std::vector<uint8_t>(64, 0xFF));

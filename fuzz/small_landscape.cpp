@@ -34,7 +34,17 @@ std::vector<uint8_t> MakeSmallLandscape(int32_t blocks, int32_t countries, int32
         uint8_t* record = bytes + areas.loResArea + kLoResTextureSize * i;
         StoreI32(record + kRecordSizeOffset, kLoResStoredRecordSize);
         WriteDxt3DdsHeader(record + kDdsHeaderOffset, kLoResSide, kLoResSide);
-        for (uint64_t b = 0; b < kLoResImageSize; b += 4) StoreU32(record + kImageDataOffset + b, Hash(uint32_t(b) + i));
+        // Smooth colours, as an overview image is: opaque blocks whose two
+        // colours follow the block's place, each with all four palette entries.
+        for (int by = 0; by < kLoResSide / 4; ++by) {
+            for (int bx = 0; bx < kLoResSide / 4; ++bx) {
+                uint8_t* dxt = record + kImageDataOffset + 16 * uint64_t(by * (kLoResSide / 4) + bx);
+                for (int a = 0; a < 8; ++a) dxt[a] = 0xFF;
+                StoreU16(dxt + 8, uint16_t(((bx / 2) << 11) | (by << 5) | (8 + 8 * i)));
+                StoreU16(dxt + 10, uint16_t(((bx / 2 + 1) << 11) | ((by + 1) << 5) | (12 + 8 * i)));
+                StoreU32(dxt + 12, 0xE4E41B1Bu);
+            }
+        }
     }
     for (int32_t k = 0; k < blocks; ++k) {
         uint8_t* block = bytes + areas.blockArea + kBlockSize * uint64_t(k);
@@ -64,7 +74,9 @@ std::vector<uint8_t> MakeSmallLandscape(int32_t blocks, int32_t countries, int32
     for (int32_t k = 0; k < materials; ++k) {
         uint8_t* texels = bytes + areas.materialArea + kMaterialSize * uint64_t(k) + kTexelsOffset;
         for (int t = 0; t < kMaterialSide * kMaterialSide; ++t)
-            StoreU16(texels + 2 * uint64_t(t), uint16_t(24576 + (Hash(uint32_t(t) * 7 + uint32_t(k)) & 0x3FFF)));
+            // A gentle slope with a fine grain, like a tileable ground texture.
+            StoreU16(texels + 2 * uint64_t(t),
+                     uint16_t(24576 + 4096 * k + 16 * (t / 256 + t % 256) + (Hash(uint32_t(t) + uint32_t(k)) & 0x7)));
     }
     for (uint64_t d = 0; d < kDetailMapSize; ++d) bytes[areas.detailMap + d] = uint8_t(Hash(uint32_t(d) + 99) % 24);
     return file;

@@ -24,6 +24,13 @@ const std::vector<uint8_t>& Base() {
     return base;
 }
 
+std::vector<uint8_t> Edited(const std::vector<uint8_t>& base, const std::vector<EditArea>& areas,
+                            const uint8_t* input, size_t size) {
+    std::vector<uint8_t> file = {42};  // replaced, whatever it held
+    ApplyEditList(base, areas, input, size, &file);
+    return file;
+}
+
 std::vector<uint8_t> Le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
 
 // Bytes at which two files of equal length differ.
@@ -86,14 +93,14 @@ TEST(EditList, AreasFollowTheLayout) {
 TEST(EditList, WritesLandInTheirAreaModuloItsSize) {
     const std::vector<uint8_t>& base = Base();
     const std::vector<EditArea> areas = EditAreasOf(base);
-    EXPECT_TRUE(ApplyEditList(base, areas, nullptr, 0) == base);
+    EXPECT_TRUE(Edited(base, areas, nullptr, 0) == base);
 
     std::vector<uint8_t> input;
     AppendWriteEdit(&input, 0, uint32_t(kLoResTextureCountOffset), Le32(3));
     // Offset 1052 + 5 in the 1052-byte header is byte 5; selector 13 + 5 is area 5 (block 0).
     AppendWriteEdit(&input, 0, uint32_t(kHeaderSize + 5), {0xAB});
     AppendWriteEdit(&input, 13 + 5, 2496, {0x11, 0x22});
-    const std::vector<uint8_t> edited = ApplyEditList(base, areas, input.data(), input.size());
+    const std::vector<uint8_t> edited = Edited(base, areas, input.data(), input.size());
     ASSERT_EQ(edited.size(), base.size());
     EXPECT_EQ(LoadU32(edited.data() + kLoResTextureCountOffset), 3u);
     EXPECT_EQ(edited[5], 0xAB);
@@ -113,7 +120,7 @@ TEST(EditList, WritesStopAtTheEndAndShortEntriesWriteWhatTheyHave) {
     std::vector<uint8_t> input;
     // Whole-file area, two bytes before the end, four bytes: two are dropped.
     AppendWriteEdit(&input, 12, uint32_t(base.size() - 2), {1, 2, 3, 4});
-    std::vector<uint8_t> edited = ApplyEditList(base, areas, input.data(), input.size());
+    std::vector<uint8_t> edited = Edited(base, areas, input.data(), input.size());
     ASSERT_EQ(edited.size(), base.size());
     EXPECT_EQ(edited[base.size() - 2], 1);
     EXPECT_EQ(edited[base.size() - 1], 2);
@@ -122,13 +129,13 @@ TEST(EditList, WritesStopAtTheEndAndShortEntriesWriteWhatTheyHave) {
     input.clear();
     AppendWriteEdit(&input, 0, 100, {7, 7, 7, 7, 7, 7, 7, 7, 7});
     input.resize(5 + 3);
-    edited = ApplyEditList(base, areas, input.data(), input.size());
+    edited = Edited(base, areas, input.data(), input.size());
     EXPECT_EQ(Differences(base, edited).size() <= 3, true);
     EXPECT_EQ(edited[100], 7);
     EXPECT_EQ(edited[102], 7);
     EXPECT_EQ(edited[103], base[103]);
     const uint8_t tail[4] = {0, 0, 0, 0};
-    EXPECT_TRUE(ApplyEditList(base, areas, tail, 4) == base);
+    EXPECT_TRUE(Edited(base, areas, tail, 4) == base);
 }
 
 TEST(EditList, ResizeTruncatesOrExtendsWithZerosUpToTheLimit) {
@@ -139,14 +146,14 @@ TEST(EditList, ResizeTruncatesOrExtendsWithZerosUpToTheLimit) {
     std::vector<uint8_t> input;
     AppendResizeEdit(&input, 1051);
     AppendWriteEdit(&input, 12, 2000, {9});  // past the new end: dropped
-    std::vector<uint8_t> edited = ApplyEditList(base, areas, input.data(), input.size());
+    std::vector<uint8_t> edited = Edited(base, areas, input.data(), input.size());
     ASSERT_EQ(edited.size(), 1051u);
     EXPECT_TRUE(std::equal(edited.begin(), edited.end(), base.begin()));
     EXPECT_EQ(CheckLandscape(edited.data(), edited.size()).fault, LandscapeFault::ShortHeader);
 
     input.clear();
     AppendResizeEdit(&input, uint32_t(base.size() + 10));
-    edited = ApplyEditList(base, areas, input.data(), input.size());
+    edited = Edited(base, areas, input.data(), input.size());
     ASSERT_EQ(edited.size(), base.size() + 10);
     EXPECT_TRUE(std::equal(base.begin(), base.end(), edited.begin()));
     EXPECT_EQ(std::count(edited.begin() + ptrdiff_t(base.size()), edited.end(), 0), 10);
@@ -154,7 +161,7 @@ TEST(EditList, ResizeTruncatesOrExtendsWithZerosUpToTheLimit) {
     // Lengths wrap at the limit plus one: limit + 1 + 7 gives 7.
     input.clear();
     AppendResizeEdit(&input, uint32_t(MaxEditedLength(base) + 1 + 7));
-    EXPECT_EQ(ApplyEditList(base, areas, input.data(), input.size()).size(), 7u);
+    EXPECT_EQ(Edited(base, areas, input.data(), input.size()).size(), 7u);
 }
 
 TEST(GuardedBuffer, HoldsTheBytesAndFaultsPastEitherEnd) {
@@ -179,4 +186,20 @@ TEST(GuardedBuffer, HoldsTheBytesAndFaultsPastEitherEnd) {
     }
     // And the bytes themselves are read-only.
     EXPECT_DEATH(const_cast<volatile uint8_t*>(start)[0] = 9, "");
+}
+
+TEST(GuardedBuffer, RefilledBytesStillEndAtTheGuard) {
+    std::vector<uint8_t> bytes(10000);
+    for (size_t n = 0; n < bytes.size(); ++n) bytes[n] = uint8_t(n * 7);
+    GuardedBuffer buffer;
+    // Longer, shorter, empty and longer than any before: each time the bytes
+    // are exactly the new ones and the next byte is not there.
+    for (size_t length : {size_t(100), size_t(9000), size_t(3), size_t(0), size_t(10000)}) {
+        buffer.Assign(bytes.data() + 5, std::min(length, bytes.size() - 5));
+        const size_t held = std::min(length, bytes.size() - 5);
+        ASSERT_EQ(buffer.size(), held);
+        EXPECT_TRUE(std::equal(bytes.begin() + 5, bytes.begin() + 5 + ptrdiff_t(held), buffer.data())) << length;
+        const volatile uint8_t* end = buffer.data() + held;
+        EXPECT_DEATH(std::printf("%d\n", end[0]), "") << length;
+    }
 }
