@@ -32,7 +32,7 @@ foreach(target ${FUZZ_TARGETS})
   foreach(suffix "" "_asan")
     add_executable(${target}_replay${suffix} ${FUZZ_DIR}/${target}.cpp ${FUZZ_DIR}/replay_main.cpp
                    ${FUZZ_DIR}/small_landscape.cpp ${FUZZ_DIR}/edit_list.cpp ${FUZZ_DIR}/guarded_buffer.cpp)
-    target_include_directories(${target}_replay${suffix} PRIVATE ${FUZZ_DIR})
+    target_include_directories(${target}_replay${suffix} PRIVATE ${FUZZ_DIR} ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(${target}_replay${suffix} PRIVATE lndtoolkit${suffix})
     add_test(NAME ${target}_replay${suffix}
              COMMAND ${target}_replay${suffix} ${FUZZ_DIR}/regressions/${target} ${FUZZ_BUILD_DIR}/seeds/${target})
@@ -50,6 +50,9 @@ foreach(suffix "" "_asan")
   target_link_libraries(fuzz_support_tests${suffix} PRIVATE lndcore${suffix} GTest::gtest_main)
   add_test(NAME fuzz_support${suffix} COMMAND fuzz_support_tests${suffix})
 endforeach()
+
+# The edit target compares the synthesis with the tests' bit-exact reference.
+set_source_files_properties(${FUZZ_DIR}/fuzz_edits.cpp PROPERTIES COMPILE_OPTIONS -ffp-contract=off)
 
 # The libFuzzer targets themselves.
 find_program(LNDVIEW_CLANGXX NAMES clang++ clang++-14)
