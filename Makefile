@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FILE ?=
 
-.PHONY: run test deps build bench clean install uninstall package pictures display-check
+.PHONY: run test deps build bench clean install uninstall package pictures display-check fuzz
 
 deps:
 	@bash scripts/install-deps.sh
@@ -65,6 +65,15 @@ package: deps
 	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
 	cd $(PACKAGE_BUILD) && cpack -G DEB
 	@ls -l $(PACKAGE_BUILD)/*.deb
+
+# Runs every fuzz target for FUZZ_SECONDS each, one after the other; the
+# corpora grow in $(BUILD)/fuzz/corpus-<target>, findings are kept in
+# $(BUILD)/fuzz/findings-<target>.
+FUZZ_SECONDS ?= 600
+fuzz: build
+	@status=0; for target in fuzz_check fuzz_edits; do \
+	  fuzz/run_fuzz.sh $(BUILD) $$target $(FUZZ_SECONDS) || status=1; \
+	done; exit $$status
 
 clean:
 	rm -rf $(BUILD) $(PACKAGE_BUILD)

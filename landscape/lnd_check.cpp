@@ -73,7 +73,9 @@ CheckedLandscape CheckLandscape(const uint8_t* file, uint64_t length) {
         return c;
     }
     c.counts = ReadLandscapeCounts(file);
-    c.blockCount = int32_t(int64_t(c.counts.blockCountPlusOne) - 1);
+    // INT32_MIN less one does not fit: it stays INT32_MIN rather than wrapping
+    // round to INT32_MAX, which would read as a file full of blocks.
+    c.blockCount = c.counts.blockCountPlusOne == INT32_MIN ? INT32_MIN : c.counts.blockCountPlusOne - 1;
     if (c.counts.blockCountPlusOne < 1) c.fault = LandscapeFault::NegativeBlockCount;
     else if (c.counts.countryCount < 0) c.fault = LandscapeFault::NegativeCountryCount;
     else if (c.counts.materialCount < 0) c.fault = LandscapeFault::NegativeMaterialCount;

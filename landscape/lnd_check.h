@@ -48,7 +48,7 @@ struct CheckedLandscape {
     const uint8_t* bytes = nullptr;   // the file as stored; not owned
     uint64_t length = 0;
     LandscapeCounts counts = {};      // as stored
-    int32_t blockCount = 0;           // stored BlockCountPlusOne - 1
+    int32_t blockCount = 0;           // stored BlockCountPlusOne - 1 (INT32_MIN for a stored INT32_MIN)
     LandscapeAreas areas = {};
     // File offsets of the LoRes records the upload visits, stepping by
     // 16 + RecordSize from offset 1052; the walk stops before a record that

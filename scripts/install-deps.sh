@@ -16,6 +16,7 @@ packages=(
   python3 python3-pil
   desktop-file-utils libxml2-utils xdg-utils libfile-mimeinfo-perl shared-mime-info man-db librsvg2-bin
   dpkg-dev fakeroot file lintian bash-completion
+  clang libclang-rt-14-dev
 )
 
 # Kept apart so that `make test` on Linux never pulls in Wine.

@@ -29,6 +29,10 @@ char MapCharacter(uint8_t value, int32_t blockCount) {
     return kClassAlphabet[(value - 1) / kBlocksPerClass];
 }
 
+// The block count the header stores, shown as it is even when it lies below
+// INT32_MIN (a stored INT32_MIN).
+int64_t StoredBlockCount(const CheckedLandscape& c) { return int64_t(c.counts.blockCountPlusOne) - 1; }
+
 std::string JoinNumbers(const std::vector<uint32_t>& numbers) {
     if (numbers.empty()) return "none";
     std::string s;
@@ -102,7 +106,7 @@ std::string FormatInfoText(const InfoReport& report) {
     if (!report.countsKnown) {
         Append(&out, "Length                  : %" PRIu64 " bytes\n", c.length);
     } else {
-        Append(&out, "Number of Blocks        : %i\n", c.blockCount);
+        Append(&out, "Number of Blocks        : %" PRId64 "\n", StoredBlockCount(c));
         Append(&out, "Number of Countries     : %i\n", c.counts.countryCount);
         Append(&out, "Number of Materials     : %i\n", c.counts.materialCount);
         Append(&out, "Number of LoResTextures : %" PRIu32 "\n", c.counts.loResTextureCount);
@@ -149,9 +153,9 @@ std::string FormatInfoJson(const InfoReport& report) {
     else out += "  \"needed_length\": null,\n";
     if (report.countsKnown)
         Append(&out,
-               "  \"counts\": {\"blocks\": %" PRId32 ", \"countries\": %" PRId32 ", \"materials\": %" PRId32
+               "  \"counts\": {\"blocks\": %" PRId64 ", \"countries\": %" PRId32 ", \"materials\": %" PRId32
                ", \"lores_textures\": %" PRIu32 "},\n",
-               c.blockCount, c.counts.countryCount, c.counts.materialCount, c.counts.loResTextureCount);
+               StoredBlockCount(c), c.counts.countryCount, c.counts.materialCount, c.counts.loResTextureCount);
     else out += "  \"counts\": null,\n";
     if (report.areasKnown)
         Append(&out,

@@ -1,5 +1,5 @@
 // png_write.cpp -- PNG files through libpng, written beside their final name
-// and renamed into place.
+// and renamed into place, or encoded into memory by the same encoder.
 #include "tools/png_write.h"
 
 #include <png.h>
@@ -13,10 +13,12 @@
 
 namespace {
 
-// Where libpng's output and its reasons for stopping go. Plain data only:
-// libpng leaves its callbacks by longjmp, which must not skip destructors.
+// Where libpng's output and its reasons for stopping go: a stream, or (when
+// `memory` is set) the end of a byte vector. Plain data only: libpng leaves
+// its callbacks by longjmp, which must not skip destructors.
 struct PngSink {
     FILE* stream;
+    std::vector<uint8_t>* memory;
     int writeErrno;     // errno of the fwrite that failed, 0 while none has
     char message[256];  // libpng's own reason when it stops
 };
@@ -46,6 +48,10 @@ void OnPngWarning(png_structp, png_const_charp) {}
 
 void WriteToSink(png_structp png, png_bytep data, size_t size) {
     PngSink* sink = static_cast<PngSink*>(png_get_io_ptr(png));
+    if (sink->memory) {
+        sink->memory->insert(sink->memory->end(), data, data + size);
+        return;
+    }
     errno = 0;
     if (std::fwrite(data, 1, size, sink->stream) != size) {
         sink->writeErrno = errno != 0 ? errno : EIO;
@@ -79,32 +85,48 @@ bool EncodePng(png_structp png, png_infop info, PngSink* sink, const PngImage& i
     return true;
 }
 
-bool WritePng(const char* path, const PngImage& image, std::string* errorLine) {
-    if (image.width_px < 1 || image.height_px < 1) {
-        *errorLine = std::string("ERROR : ") + path + " : cannot write a PNG of " + std::to_string(image.width_px) +
-                     " x " + std::to_string(image.height_px) + " pixels";
-        return false;
-    }
-    SafeWriteFile file;
-    if (!SafeWriteOpen(path, &file, errorLine)) return false;
-    PngSink sink = {file.stream, 0, ""};
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, OnPngError, OnPngWarning);
+bool SizeIsWritable(const char* path, const PngImage& image, std::string* errorLine) {
+    if (image.width_px >= 1 && image.height_px >= 1) return true;
+    *errorLine = std::string("ERROR : ") + path + " : cannot write a PNG of " + std::to_string(image.width_px) +
+                 " x " + std::to_string(image.height_px) + " pixels";
+    return false;
+}
+
+// The encoder from set-up to tear-down, into `sink`; on failure sets
+// *errorLine (naming `path`).
+bool RunEncoder(const char* path, const PngImage& image, PngSink* sink, std::string* errorLine) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, sink, OnPngError, OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
-        SafeWriteDiscard(&file);
         *errorLine = std::string("ERROR : ") + path + " : cannot set up the PNG encoder";
         return false;
     }
-    const bool encoded = EncodePng(png, info, &sink, image);
+    const bool encoded = EncodePng(png, info, sink, image);
     png_destroy_write_struct(&png, &info);
-    if (!encoded) {
-        *errorLine = sink.writeErrno != 0 ? WriteErrorLine(path, sink.writeErrno)
-                                          : std::string("ERROR : ") + path + " : cannot encode the PNG: " + sink.message;
+    if (!encoded)
+        *errorLine = sink->writeErrno != 0 ? WriteErrorLine(path, sink->writeErrno)
+                                           : std::string("ERROR : ") + path + " : cannot encode the PNG: " + sink->message;
+    return encoded;
+}
+
+bool WritePng(const char* path, const PngImage& image, std::string* errorLine) {
+    if (!SizeIsWritable(path, image, errorLine)) return false;
+    SafeWriteFile file;
+    if (!SafeWriteOpen(path, &file, errorLine)) return false;
+    PngSink sink = {file.stream, nullptr, 0, ""};
+    if (!RunEncoder(path, image, &sink, errorLine)) {
         SafeWriteDiscard(&file);
         return false;
     }
     return SafeWriteCommit(&file, errorLine);
+}
+
+bool EncodePngToMemory(const PngImage& image, std::vector<uint8_t>* png_out, std::string* errorLine) {
+    png_out->clear();
+    if (!SizeIsWritable("memory", image, errorLine)) return false;
+    PngSink sink = {nullptr, png_out, 0, ""};
+    return RunEncoder("memory", image, &sink, errorLine);
 }
 
 }  // namespace
@@ -125,4 +147,17 @@ bool WritePngGray16(const char* path, const uint16_t* samples, int32_t width_px,
     std::vector<uint8_t> rowBuffer(width_px > 0 ? size_t(width_px) * 2 : 0);
     const PngImage image = {width_px, height_px, 16, PNG_COLOR_TYPE_GRAY, 1, nullptr, samples, rowBuffer.data()};
     return WritePng(path, image, errorLine);
+}
+
+bool EncodePngRgba8(const uint8_t* rgba, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
+                    std::string* errorLine) {
+    const PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_RGB_ALPHA, rgba, nullptr, nullptr};
+    return EncodePngToMemory(image, png_out, errorLine);
+}
+
+bool EncodePngGray16(const uint16_t* samples, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
+                     std::string* errorLine) {
+    std::vector<uint8_t> rowBuffer(width_px > 0 ? size_t(width_px) * 2 : 0);
+    const PngImage image = {width_px, height_px, 16, PNG_COLOR_TYPE_GRAY, nullptr, samples, rowBuffer.data()};
+    return EncodePngToMemory(image, png_out, errorLine);
 }

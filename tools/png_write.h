@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // rgb: width_px x height_px pixels of 3 bytes (R, G, B).
 bool WritePngRgb8(const char* path, const uint8_t* rgb, int32_t width_px, int32_t height_px, std::string* errorLine);
@@ -21,3 +22,10 @@ bool WritePngRgba8(const char* path, const uint8_t* rgba, int32_t width_px, int3
 // file, as PNG requires, so readers see the same numbers.
 bool WritePngGray16(const char* path, const uint16_t* samples, int32_t width_px, int32_t height_px,
                     std::string* errorLine);
+
+// The same PNG bytes the writers above put in a file, into *png_out (replaced);
+// for callers that keep the image in memory. Lines name "memory" as the path.
+bool EncodePngRgba8(const uint8_t* rgba, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
+                    std::string* errorLine);
+bool EncodePngGray16(const uint16_t* samples, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
+                     std::string* errorLine);

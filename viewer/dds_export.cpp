@@ -2,16 +2,22 @@
 #include "viewer/dds_export.h"
 
 #include <cinttypes>
+#include <cstring>
+#include <vector>
 
 #include "landscape/loaded_landscape.h"
 #include "platform/safe_write.h"
 
+void LoResDdsFileBytes(const uint8_t* record, uint8_t* dds_out) {
+    static const uint8_t kMagic[4] = {'D', 'D', 'S', ' '};
+    std::memcpy(dds_out, kMagic, 4);
+    std::memcpy(dds_out + 4, record + kDdsHeaderOffset, kDdsFileSize - 4);
+}
+
 bool WriteLoResDds(const uint8_t* record, const char* path, std::string* errorLine) {
-    static const char kMagic[4] = {'D', 'D', 'S', ' '};
-    SafeWriteFile file;
-    return SafeWriteOpen(path, &file, errorLine) && SafeWriteBytes(&file, kMagic, 4, errorLine) &&
-           SafeWriteBytes(&file, record + kDdsHeaderOffset, kDdsFileSize - 4, errorLine) &&
-           SafeWriteCommit(&file, errorLine);
+    std::vector<uint8_t> dds(kDdsFileSize);
+    LoResDdsFileBytes(record, dds.data());
+    return SafeWriteWholeFile(path, dds.data(), dds.size(), errorLine);
 }
 
 static void LogLine(FILE* log, const std::string& line) {

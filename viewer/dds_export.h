@@ -15,6 +15,8 @@
 // ImageData), unchanged. `record` points at a whole 65680-byte LoRes record.
 // On failure returns false with *errorLine set.
 bool WriteLoResDds(const uint8_t* record, const char* path, std::string* errorLine);
+// The kDdsFileSize bytes that file holds, into dds_out. Pure.
+void LoResDdsFileBytes(const uint8_t* record, uint8_t* dds_out);
 
 struct DdsExportResult {
     uint32_t written = 0;

@@ -1,0 +1,119 @@
+// fuzz_edits.cpp -- fuzz target: an edit list (see edit_list.h) laid over a
+// small well-formed landscape, and the edited file driven through every pure
+// stage of a load as the viewer and the export run them: the check and its
+// lines, the LoRes decoding of the walked records, the material synthesis and
+// both vertex streams of every block a map can name, the DDS bytes, and the
+// PNG bytes of one LoRes image and one material texture. For one input in
+// four the first block's material texture must also equal the unit tests'
+// reference transcription.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "edit_list.h"
+#include "fuzz_oracle.h"
+#include "geometry/block_vertices.h"
+#include "guarded_buffer.h"
+#include "small_landscape.h"
+#include "texture/dxt3.h"
+#include "texture/material_synthesis.h"
+#include "tools/png_write.h"
+#include "unit_support/material_reference.h"
+#include "viewer/dds_export.h"
+
+namespace {
+
+// Two of everything: two blocks, countries, materials and LoRes textures.
+struct Base {
+    std::vector<uint8_t> landscape = MakeSmallLandscape(2, 2, 2, 2);
+    std::vector<EditArea> areas = EditAreasOf(landscape);
+};
+
+const Base& TheBase() {
+    static const Base base;
+    return base;
+}
+
+// Per-run buffers, kept between runs so that no run pays for their allocation.
+struct Scratch {
+    std::vector<uint8_t> rgba = std::vector<uint8_t>(size_t(kLoResSide) * kLoResSide * 4);
+    std::vector<uint8_t> rgbaReplicated = std::vector<uint8_t>(size_t(kLoResSide) * kLoResSide * 4);
+    std::vector<uint16_t> texels = std::vector<uint16_t>(kMaterialTextureTexels);
+    std::vector<uint16_t> reference = std::vector<uint16_t>(kMaterialTextureTexels);
+    std::vector<TexturedVertex> textured = std::vector<TexturedVertex>(kBlockVertexCount);
+    std::vector<WireframeVertex> wireframe = std::vector<WireframeVertex>(kBlockVertexCount);
+    std::vector<uint8_t> dds = std::vector<uint8_t>(kDdsFileSize);
+    std::vector<uint8_t> png;
+    std::vector<uint8_t> edited;
+    GuardedBuffer file;
+};
+
+// One input in four, chosen by its bytes (so a replay chooses the same),
+// has its first block compared with the slow reference transcription: a
+// quarter of the inputs keeps most of the speed, and the mutations of any
+// input soon include compared ones.
+bool ComparedWithReference(const uint8_t* data, size_t size) {
+    uint32_t hash = 2166136261u;  // FNV-1a
+    for (size_t n = 0; n < size; ++n) hash = (hash ^ data[n]) * 16777619u;
+    return hash % 4 == 0;
+}
+
+void RequireVertices(const Scratch& s) {
+    for (const TexturedVertex& v : s.textured) {
+        FUZZ_REQUIRE(v.position[1] >= 0.0f && v.position[1] <= 255.0f);
+        FUZZ_REQUIRE(v.materialCoord[0] >= 0.0f && v.materialCoord[0] <= 1.0f);
+    }
+    for (const WireframeVertex& v : s.wireframe) {
+        FUZZ_REQUIRE(v.position[1] >= 1.0f && v.position[1] <= 256.0f);
+        FUZZ_REQUIRE(v.colour[0] >= 0.0f && v.colour[0] <= 1.0f);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const Base& base = TheBase();
+    static Scratch s;
+    ApplyEditList(base.landscape, base.areas, data, size, &s.edited);
+    FUZZ_REQUIRE(s.edited.size() <= MaxEditedLength(base.landscape));
+    s.file.Assign(s.edited.data(), s.edited.size());
+
+    const CheckedLandscape c = CheckLandscape(s.file.data(), s.file.size());
+    RequireCheckPromises(c, s.file.size());
+    RequireNotes(c);
+    if (!c.Usable()) return 0;
+
+    // The upload: every walked record, 256 x 256 whatever its header says.
+    for (uint32_t i = 0; i < c.loResRecords.size(); ++i) {
+        DecodeDxt3(c.WalkedLoResRecord(i) + kImageDataOffset, s.rgba.data(), kLoResSide, kLoResSide);
+        DecodeDxt3Replicated(c.WalkedLoResRecord(i) + kImageDataOffset, s.rgbaReplicated.data(), kLoResSide,
+                             kLoResSide);
+    }
+
+    // The viewer's start-up tables, as the export uses them too.
+    BlendWeightTable split, unsplit;
+    FillStartBlendWeights(split, unsplit);
+    const MaterialSources sources = MaterialSourcesOf(c);
+    const int32_t blocks = c.MapBlockCount();
+    std::string error;
+    for (int32_t k = 0; k < blocks; ++k) {
+        SynthesizeBlockMaterial(c.Block(k), sources, split, unsplit, s.texels.data());
+        BuildTexturedBlockVertices(c.Block(k), s.textured.data());
+        BuildWireframeBlockVertices(c.Block(k), s.wireframe.data());
+        RequireVertices(s);
+        if (k == 0 && ComparedWithReference(data, size)) {
+            // The fast synthesis against the plain transcription of its formula,
+            // on whatever damage the edits did.
+            material_reference::Synthesize(c.Block(k), sources, split, unsplit, s.reference.data());
+            FUZZ_REQUIRE(s.texels == s.reference);
+        }
+        if (k == 0) FUZZ_REQUIRE(EncodePngGray16(s.texels.data(), kMaterialTextureSide, kMaterialTextureSide, &s.png, &error));
+    }
+
+    for (uint32_t i = 0; i < c.counts.loResTextureCount; ++i) LoResDdsFileBytes(c.StrideLoResRecord(i), s.dds.data());
+    // The last walked record's image, in the colours the export writes.
+    if (!c.loResRecords.empty())
+        FUZZ_REQUIRE(EncodePngRgba8(s.rgbaReplicated.data(), kLoResSide, kLoResSide, &s.png, &error));
+    return 0;
+}
