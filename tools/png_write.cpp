@@ -151,13 +151,13 @@ bool WritePngGray16(const char* path, const uint16_t* samples, int32_t width_px,
 
 bool EncodePngRgba8(const uint8_t* rgba, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
                     std::string* errorLine) {
-    const PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_RGB_ALPHA, rgba, nullptr, nullptr};
+    const PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_RGB_ALPHA, 4, rgba, nullptr, nullptr};
     return EncodePngToMemory(image, png_out, errorLine);
 }
 
 bool EncodePngGray16(const uint16_t* samples, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
                      std::string* errorLine) {
     std::vector<uint8_t> rowBuffer(width_px > 0 ? size_t(width_px) * 2 : 0);
-    const PngImage image = {width_px, height_px, 16, PNG_COLOR_TYPE_GRAY, nullptr, samples, rowBuffer.data()};
+    const PngImage image = {width_px, height_px, 16, PNG_COLOR_TYPE_GRAY, 1, nullptr, samples, rowBuffer.data()};
     return EncodePngToMemory(image, png_out, errorLine);
 }
