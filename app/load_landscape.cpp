@@ -41,11 +41,22 @@ void BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console, const
     BlockTextureNameCount = blocks;
     glGenTextures(blocks, BlockTextureNames);
 
+    // Each block's textured list is compiled right after its texture's
+    // upload, while the workers compute the next textures; its summary line
+    // follows the material stage's output, as ever.
+    struct ListJob {
+        const CheckedLandscape& landscape;
+        ListPrimitives primitives;
+    } job = {landscape, how.primitives};
+    auto compileList = [](int32_t k, void* context) {
+        const ListJob& j = *static_cast<const ListJob*>(context);
+        CompileTexturedBlockList(k, j.landscape.Block(k), BlockTextureNames[k], j.primitives);
+    };
     SynthesizeBlockTextures(landscape, blocks, BlockTextureNames, console,
                             how.workers == kWorkerPerProcessor ? LoadWorkerCount() : how.workers,
-                            !how.driverConverts);
+                            !how.driverConverts, compileList, &job);
+    ReportTexturedBlockLists(blocks, console);
     const uint8_t* firstBlock = landscape.bytes + landscape.areas.blockArea;
-    CompileTexturedBlockLists(blocks, firstBlock, BlockTextureNames, console, how.primitives);
     g_Pending = {true, blocks, firstBlock, console, how.primitives};
     if (!how.wireframeLater) FinishLandscapeScene();
 }

@@ -20,7 +20,7 @@ extern GLuint* BlockTextureNames;
 inline constexpr int kWorkerPerProcessor = -1;
 struct SceneBuild {
     ListPrimitives primitives = ListPrimitives::Triangles;
-    int workers = kWorkerPerProcessor;  // threads computing the material textures; 0: this thread alone
+    int workers = kWorkerPerProcessor;  // threads computing the material textures (LoadWorkerCount); 0: none
     bool driverConverts = false;        // always upload 16-bit samples, even where the stored bytes could go
     bool wireframeLater = false;        // leave the wireframe lists to FinishLandscapeScene
 };

@@ -14,6 +14,7 @@
 #include "landscape/loaded_landscape.h"
 #include "platform/file_dialog.h"
 #include "platform/key_state.h"
+#include "platform/large_pages.h"
 #include "platform/native_window.h"
 #include "texture/material_synthesis.h"
 #include "viewer/display.h"
@@ -107,6 +108,8 @@ int main(int argc, char** argv) {
     }
 
     FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
+    // The textures and lists of a large landscape take some 100 MiB.
+    PreferLargePagesForHeap(size_t(128) << 20);
 
     // Forget key presses made before the window opened.
     for (int key = 0; key < 256; ++key) QueryAsyncKeyState(key);

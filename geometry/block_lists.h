@@ -34,6 +34,10 @@ enum class ListPrimitives { Triangles, Strips, SeparateStrips };
 // `console`, also when there are no blocks; a null console prints nothing.
 void CompileTexturedBlockLists(int32_t blockCount, const uint8_t* blocks, const GLuint* blockTextureNames,
                                FILE* console, ListPrimitives primitives = ListPrimitives::Triangles);
+// The same, a block at a time: block k's list (it needs only the texture's
+// name, not its contents), then the summary line once all are compiled.
+void CompileTexturedBlockList(int32_t k, const uint8_t* block, GLuint blockTextureName, ListPrimitives primitives);
+void ReportTexturedBlockLists(int32_t blockCount, FILE* console);
 void CompileWireframeBlockLists(int32_t blockCount, const uint8_t* blocks, FILE* console,
                                 ListPrimitives primitives = ListPrimitives::Triangles);
 

@@ -58,32 +58,36 @@ void BindUnit(GLenum unit, GLuint texture, GLint minFilter) {
 
 }  // namespace
 
+void CompileTexturedBlockList(int32_t k, const uint8_t* block, GLuint blockTextureName, ListPrimitives primitives) {
+    static TexturedVertex vertices[kBlockVertexCount];
+    BuildTexturedBlockVertices(block, vertices);
+
+    glNewList(GLuint(k) + 1, GL_COMPILE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // The LoRes texture is a single level when uploaded compressed: no mipmapping on unit 0.
+    BindUnit(GL_TEXTURE0_ARB, GLuint(BlockLoResTextureIndex(block)), GL_LINEAR);
+    SetEnvironment(kLoResEnvironment);
+    BindUnit(GL_TEXTURE1_ARB, blockTextureName, GL_LINEAR_MIPMAP_LINEAR);
+    SetEnvironment(kMaterialEnvironment);
+    EmitBlockQuads(vertices, primitives, [](const TexturedVertex& v) {
+        glext::glMultiTexCoord2fvARB(GL_TEXTURE0_ARB, v.loResCoord);
+        glext::glMultiTexCoord2fvARB(GL_TEXTURE1_ARB, v.materialCoord);
+        glVertex3fv(v.position);
+    });
+    glEndList();
+}
+
+void ReportTexturedBlockLists(int32_t blockCount, FILE* console) {
+    if (!console) return;
+    // 256 cells for every list compiled.
+    std::fprintf(console, "%i cells rendered\n", blockCount > 0 ? 256 * blockCount : 0);
+    std::fflush(console);
+}
+
 void CompileTexturedBlockLists(int32_t blockCount, const uint8_t* blocks, const GLuint* blockTextureNames,
                                FILE* console, ListPrimitives primitives) {
-    static TexturedVertex vertices[kBlockVertexCount];
-    int32_t cells = 0;
-    for (int32_t k = 0; k < blockCount; ++k) {
-        const uint8_t* block = blocks + kBlockSize * uint64_t(k);
-        BuildTexturedBlockVertices(block, vertices);
-
-        glNewList(GLuint(k) + 1, GL_COMPILE);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        // The LoRes texture is a single level when uploaded compressed: no mipmapping on unit 0.
-        BindUnit(GL_TEXTURE0_ARB, GLuint(BlockLoResTextureIndex(block)), GL_LINEAR);
-        SetEnvironment(kLoResEnvironment);
-        BindUnit(GL_TEXTURE1_ARB, blockTextureNames[k], GL_LINEAR_MIPMAP_LINEAR);
-        SetEnvironment(kMaterialEnvironment);
-        cells += 256;
-        EmitBlockQuads(vertices, primitives, [](const TexturedVertex& v) {
-            glext::glMultiTexCoord2fvARB(GL_TEXTURE0_ARB, v.loResCoord);
-            glext::glMultiTexCoord2fvARB(GL_TEXTURE1_ARB, v.materialCoord);
-            glVertex3fv(v.position);
-        });
-        glEndList();
-    }
-    if (console) {
-        std::fprintf(console, "%i cells rendered\n", cells);
-        std::fflush(console);
-    }
+    for (int32_t k = 0; k < blockCount; ++k)
+        CompileTexturedBlockList(k, blocks + kBlockSize * uint64_t(k), blockTextureNames[k], primitives);
+    ReportTexturedBlockLists(blockCount, console);
 }

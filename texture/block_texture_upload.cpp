@@ -106,11 +106,12 @@ struct Pipeline {
 
 int LoadWorkerCount() {
     const unsigned processors = std::thread::hardware_concurrency();
-    return processors == 0 ? 1 : int(processors);
+    return processors <= 1 ? 1 : int(processors) - 1;
 }
 
 void SynthesizeBlockTextures(const CheckedLandscape& landscape, int32_t blocks, const GLuint* textureNames,
-                             FILE* console, int workers, bool storedBytes) {
+                             FILE* console, int workers, bool storedBytes, AfterBlockUpload afterUpload,
+                             void* afterContext) {
     if (blocks <= 0) return;
     const bool asBytes = storedBytes && DriverKeepsOurBytes();
     const int slots = workers <= 0 ? 1 : 2 * workers;
@@ -122,6 +123,7 @@ void SynthesizeBlockTextures(const CheckedLandscape& landscape, int32_t blocks, 
             PrintProgress(console, k, landscape.blockCount);
             ComputeBlockTexture(landscape, k, asBytes, &slotBuffer(k));
             UploadBlockTexture(textureNames[k], slotBuffer(k), asBytes);
+            if (afterUpload) afterUpload(k, afterContext);
         }
         return;
     }
@@ -161,5 +163,6 @@ void SynthesizeBlockTextures(const CheckedLandscape& landscape, int32_t blocks, 
             pipe.uploaded = k + 1;
         }
         pipe.changed.notify_all();
+        if (afterUpload) afterUpload(k, afterContext);
     }
 }

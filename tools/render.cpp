@@ -11,6 +11,7 @@
 #include "app/graphics.h"
 #include "app/load_landscape.h"
 #include "landscape/loaded_landscape.h"
+#include "platform/large_pages.h"
 #include "platform/offscreen_gl.h"
 #include "texture/material_synthesis.h"
 #include "tools/commands.h"
@@ -65,6 +66,8 @@ bool RenderOne(const std::string& file, const std::string& out, const Picture& p
 
 // The context for every picture of the run, set up as the viewer's window is.
 bool OpenPictureContext(const Picture& picture) {
+    // The textures and lists of a large landscape take some 100 MiB.
+    PreferLargePagesForHeap(size_t(128) << 20);
     std::string error;
     if (!OpenOffscreenContext(&error) || !SetOffscreenPictureSize(picture.width_px, picture.height_px, &error) ||
         !InitGraphics(OffscreenGlProcAddress, &error)) {

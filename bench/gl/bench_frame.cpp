@@ -17,6 +17,7 @@
 
 #include "app/graphics.h"
 #include "app/window.h"
+#include "platform/large_pages.h"
 #include "landscape/loaded_landscape.h"
 #include "app/load_landscape.h"
 #include "texture/material_synthesis.h"
@@ -187,6 +188,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
+    PreferLargePagesForHeap(size_t(128) << 20);  // as the viewer does
     OpenWindow("lndbench_gl");
     std::string error;
     if (!InitGraphics(WindowGlProcAddress, &error)) {
