@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string json = FormatInfoJson(report);
     FUZZ_REQUIRE(json.rfind("{\n", 0) == 0 && json.size() >= 4 && json.compare(json.size() - 2, 2, "}\n") == 0);
     // Escaped as promised: nothing below 0x20 but the layout's own newlines,
-    // nothing at or above 0x7F.
+    // and, the path being plain ASCII, nothing at or above 0x7F.
     for (unsigned char ch : json) FUZZ_REQUIRE(ch == '\n' || (ch >= 0x20 && ch < 0x7F));
     // The block count shown is the stored one less one, whatever was stored.
     if (report.countsKnown) {

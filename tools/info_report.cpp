@@ -64,17 +64,40 @@ void CollectUsage(const CheckedLandscape& c, InfoReport* report) {
     report->materialsUsed.assign(materials.begin(), materials.end());
 }
 
-// A JSON string: quotes, backslashes and control characters escaped; bytes
-// of 0x80 and above (a path in another encoding) as \u00XX, so the document
-// is always valid UTF-8.
+// The length of the well-formed UTF-8 sequence at text[at], or 0.
+size_t Utf8Length(const std::string& text, size_t at) {
+    const unsigned char lead = (unsigned char)text[at];
+    const size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead <= 0xDF ? 2 : 0;
+    if (length == 0 || at + length > text.size()) return 0;
+    for (size_t k = 1; k < length; ++k)
+        if (((unsigned char)text[at + k] & 0xC0) != 0x80) return 0;
+    const unsigned char second = (unsigned char)text[at + 1];
+    // No overlong forms, surrogates or values past U+10FFFF.
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
+        (lead == 0xF4 && second >= 0x90))
+        return 0;
+    return length;
+}
+
+// A JSON string: quotes, backslashes and control characters escaped, UTF-8
+// kept as it is, and a byte that is no part of UTF-8 (a path in another
+// encoding) as U+FFFD, so the document is always valid.
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char ch : text) {
+    for (size_t at = 0; at < text.size();) {
+        const unsigned char ch = (unsigned char)text[at];
+        if (ch >= 0x80) {
+            const size_t length = Utf8Length(text, at);
+            out += length ? text.substr(at, length) : "\\ufffd";
+            at += length ? length : 1;
+            continue;
+        }
         if (ch == '"') out += "\\\"";
         else if (ch == '\\') out += "\\\\";
         else if (ch == '\n') out += "\\n";
-        else if (ch < 0x20 || ch >= 0x7F) Append(&out, "\\u%04x", unsigned(ch));
+        else if (ch < 0x20 || ch == 0x7F) Append(&out, "\\u%04x", unsigned(ch));
         else out += char(ch);
+        ++at;
     }
     return out + "\"";
 }
