@@ -12,6 +12,7 @@
 #include "app/load_landscape.h"
 #include "app/window.h"
 #include "landscape/loaded_landscape.h"
+#include "platform/console.h"
 #include "platform/file_dialog.h"
 #include "platform/key_state.h"
 #include "platform/native_window.h"
@@ -58,7 +59,7 @@ bool IsExistingFile(const char* path) {
 
 int main(int argc, char** argv) {
     // Lines reach a pipe or terminal as soon as they are printed.
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    SendStandardOutputLineByLine();
 
     if (argc >= 2 && argv[1][0] == '-' && !IsExistingFile(argv[1])) {
         if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
