@@ -16,6 +16,7 @@
 #include "platform/file_dialog.h"
 #include "platform/key_state.h"
 #include "platform/native_window.h"
+#include "platform/path_limit.h"
 #include "texture/material_synthesis.h"
 #include "viewer/input.h"
 
@@ -87,6 +88,14 @@ int main(int argc, char** argv) {
         if (std::strlen(argv[1]) >= sizeof LandscapePath) {
             std::printf("ERROR : landscape path is longer than %d characters: %.60s...\n", kLandscapePathSize - 1,
                         argv[1]);
+            return 2;
+        }
+        // Windows' file functions stop at 259 characters: said here, rather
+        // than as a file that does not exist.
+        if (std::strlen(argv[1]) > LongestSystemPath()) {
+            std::printf("ERROR : landscape path is longer than %u characters, the longest path this system "
+                        "opens: %.60s...\n",
+                        unsigned(LongestSystemPath()), argv[1]);
             return 2;
         }
         std::strcpy(LandscapePath, argv[1]);
