@@ -1,14 +1,17 @@
 // offscreen_gl_wgl.cpp -- the offscreen context on Windows through WGL: a
-// window that is never shown gives the context its pixel format (8 bits a
-// colour, a 24- or 32-bit depth buffer, as the viewer's window has), and the
-// picture is a framebuffer object of the requested size with an 8-bit RGBA
-// colour and a 24-bit depth renderbuffer, so it is not limited by the
-// screen's size and nothing on screen can cover it.
+// window that is never shown gives a first context, through which the
+// pixel-format and pbuffer functions of WGL_ARB_pixel_format and
+// WGL_ARB_pbuffer are fetched; the picture is a pbuffer of the requested
+// size with 8 bits a colour and the deepest depth buffer offered, as the
+// viewer's window has. A pbuffer, not a framebuffer object: the driver draws
+// into it as into a window, so a render comes out as the window shows it
+// (Mesa's framebuffer objects resolve the wireframe's ties with the terrain
+// differently, a few percent of the pixels of an overlay picture).
 #include "platform/offscreen_gl.h"
 
 #include <windows.h>
 #include <GL/gl.h>
-#include <GL/glext.h>
+#include <GL/wglext.h>
 
 #include <cstdio>
 #include <cstring>
@@ -18,25 +21,22 @@ namespace {
 
 constexpr char kWindowClass[] = "lndtool offscreen OpenGL";
 
-HWND g_Window = nullptr;
-HDC g_DeviceContext = nullptr;
-HGLRC g_Context = nullptr;
-GLuint g_Framebuffer = 0;
-GLuint g_ColourBuffer = 0;
-GLuint g_DepthBuffer = 0;
+HWND g_Window = nullptr;         // hidden; carries the first context only
+HDC g_WindowDc = nullptr;
+HGLRC g_FirstContext = nullptr;  // made on the window, for fetching WGL's functions
+int g_PbufferFormat = 0;
+HPBUFFERARB g_Pbuffer = nullptr;
+HDC g_PbufferDc = nullptr;
+HGLRC g_Context = nullptr;       // made on the first pbuffer, current on every later one
 
-// Framebuffer objects: GL 3.0's names, or the EXT extension's on older drivers.
-struct FramebufferFunctions {
-    PFNGLGENFRAMEBUFFERSPROC genFramebuffers;
-    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers;
-    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer;
-    PFNGLGENRENDERBUFFERSPROC genRenderbuffers;
-    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers;
-    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer;
-    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer;
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus;
-} g_Fbo;
+struct WglFunctions {
+    PFNWGLCHOOSEPIXELFORMATARBPROC choosePixelFormat;
+    PFNWGLGETPIXELFORMATATTRIBIVARBPROC getPixelFormatAttribiv;
+    PFNWGLCREATEPBUFFERARBPROC createPbuffer;
+    PFNWGLGETPBUFFERDCARBPROC getPbufferDc;
+    PFNWGLRELEASEPBUFFERDCARBPROC releasePbufferDc;
+    PFNWGLDESTROYPBUFFERARBPROC destroyPbuffer;
+} g_Wgl;
 
 // wglGetProcAddress hands out PROC; going through void (*)() lets it become
 // any other function type without a cast warning.
@@ -50,24 +50,19 @@ AnyFunction WglFunction(const char* name) {
 }
 
 template <typename Proc>
-bool FetchEither(Proc* pointer, const char* coreName, const char* extName) {
-    AnyFunction f = WglFunction(coreName);
-    if (!f) f = WglFunction(extName);
-    *pointer = reinterpret_cast<Proc>(f);
-    return f != nullptr;
+bool Fetch(Proc* pointer, const char* name) {
+    *pointer = reinterpret_cast<Proc>(WglFunction(name));
+    return *pointer != nullptr;
 }
 
-bool FetchFramebufferFunctions() {
+bool FetchPbufferFunctions() {
     bool all = true;
-    all &= FetchEither(&g_Fbo.genFramebuffers, "glGenFramebuffers", "glGenFramebuffersEXT");
-    all &= FetchEither(&g_Fbo.deleteFramebuffers, "glDeleteFramebuffers", "glDeleteFramebuffersEXT");
-    all &= FetchEither(&g_Fbo.bindFramebuffer, "glBindFramebuffer", "glBindFramebufferEXT");
-    all &= FetchEither(&g_Fbo.genRenderbuffers, "glGenRenderbuffers", "glGenRenderbuffersEXT");
-    all &= FetchEither(&g_Fbo.deleteRenderbuffers, "glDeleteRenderbuffers", "glDeleteRenderbuffersEXT");
-    all &= FetchEither(&g_Fbo.bindRenderbuffer, "glBindRenderbuffer", "glBindRenderbufferEXT");
-    all &= FetchEither(&g_Fbo.renderbufferStorage, "glRenderbufferStorage", "glRenderbufferStorageEXT");
-    all &= FetchEither(&g_Fbo.framebufferRenderbuffer, "glFramebufferRenderbuffer", "glFramebufferRenderbufferEXT");
-    all &= FetchEither(&g_Fbo.checkFramebufferStatus, "glCheckFramebufferStatus", "glCheckFramebufferStatusEXT");
+    all &= Fetch(&g_Wgl.choosePixelFormat, "wglChoosePixelFormatARB");
+    all &= Fetch(&g_Wgl.getPixelFormatAttribiv, "wglGetPixelFormatAttribivARB");
+    all &= Fetch(&g_Wgl.createPbuffer, "wglCreatePbufferARB");
+    all &= Fetch(&g_Wgl.getPbufferDc, "wglGetPbufferDCARB");
+    all &= Fetch(&g_Wgl.releasePbufferDc, "wglReleasePbufferDCARB");
+    all &= Fetch(&g_Wgl.destroyPbuffer, "wglDestroyPbufferARB");
     return all;
 }
 
@@ -83,8 +78,14 @@ bool Fail(std::string* errorLine, const std::string& what) {
     return false;
 }
 
-// 8 bits a colour like the viewer's window; the depth buffer as deep as the
-// driver offers it (ChoosePixelFormat treats 32 as "the deepest there is").
+int FormatValue(int format, int attribute) {
+    int value = 0;
+    g_Wgl.getPixelFormatAttribiv(g_WindowDc, format, 0, 1, &attribute, &value);
+    return value;
+}
+
+// Any pixel format with OpenGL, 8 bits a colour and a depth buffer, for
+// the window that only serves to fetch WGL's functions.
 bool SetWindowPixelFormat() {
     PIXELFORMATDESCRIPTOR wanted;
     std::memset(&wanted, 0, sizeof wanted);
@@ -93,24 +94,36 @@ bool SetWindowPixelFormat() {
     wanted.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
     wanted.iPixelType = PFD_TYPE_RGBA;
     wanted.cColorBits = 24;
-    wanted.cRedBits = wanted.cGreenBits = wanted.cBlueBits = 8;
-    wanted.cDepthBits = 32;
+    wanted.cDepthBits = 24;
     wanted.iLayerType = PFD_MAIN_PLANE;
-    const int format = ChoosePixelFormat(g_DeviceContext, &wanted);
-    if (format == 0) return false;
+    const int format = ChoosePixelFormat(g_WindowDc, &wanted);
     PIXELFORMATDESCRIPTOR chosen;
-    DescribePixelFormat(g_DeviceContext, format, sizeof chosen, &chosen);
-    if (chosen.cRedBits != 8 || chosen.cGreenBits != 8 || chosen.cBlueBits != 8 || chosen.cDepthBits < 24) {
-        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
-        return false;
-    }
-    return SetPixelFormat(g_DeviceContext, format, &chosen) != FALSE;
+    return format != 0 && DescribePixelFormat(g_WindowDc, format, sizeof chosen, &chosen) &&
+           SetPixelFormat(g_WindowDc, format, &chosen);
 }
 
-void DeleteRenderbuffers() {
-    if (g_ColourBuffer) g_Fbo.deleteRenderbuffers(1, &g_ColourBuffer);
-    if (g_DepthBuffer) g_Fbo.deleteRenderbuffers(1, &g_DepthBuffer);
-    g_ColourBuffer = g_DepthBuffer = 0;
+// 8 bits a colour like the window's visual; of those, the deepest depth buffer.
+int ChoosePbufferFormat() {
+    const int wanted[] = {WGL_DRAW_TO_PBUFFER_ARB, TRUE, WGL_SUPPORT_OPENGL_ARB, TRUE, WGL_PIXEL_TYPE_ARB,
+                          WGL_TYPE_RGBA_ARB, WGL_RED_BITS_ARB, 8, WGL_GREEN_BITS_ARB, 8, WGL_BLUE_BITS_ARB, 8,
+                          WGL_DEPTH_BITS_ARB, 24, 0};
+    int formats[256];
+    UINT count = 0;
+    if (!g_Wgl.choosePixelFormat(g_WindowDc, wanted, nullptr, 256, formats, &count)) return 0;
+    int best = 0;
+    for (UINT i = 0; i < count; ++i) {
+        const int f = formats[i];
+        if (FormatValue(f, WGL_RED_BITS_ARB) != 8 || FormatValue(f, WGL_GREEN_BITS_ARB) != 8 ||
+            FormatValue(f, WGL_BLUE_BITS_ARB) != 8)
+            continue;
+        if (!best || FormatValue(f, WGL_DEPTH_BITS_ARB) > FormatValue(best, WGL_DEPTH_BITS_ARB)) best = f;
+    }
+    return best;
+}
+
+void DestroyPbuffer(HPBUFFERARB pbuffer, HDC dc) {
+    if (dc) g_Wgl.releasePbufferDc(pbuffer, dc);
+    if (pbuffer) g_Wgl.destroyPbuffer(pbuffer);
 }
 
 }  // namespace
@@ -125,22 +138,21 @@ bool OpenOffscreenContext(std::string* errorLine) {
     windowClass.lpszClassName = kWindowClass;
     if (!RegisterClassA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         return Fail(errorLine, WindowsError("RegisterClassA"));
-    // Never shown: it only carries the pixel format and the context.
+    // Never shown.
     g_Window = CreateWindowExA(0, kWindowClass, kWindowClass, WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
                                16, 16, nullptr, nullptr, instance, nullptr);
     if (!g_Window) return Fail(errorLine, WindowsError("CreateWindowExA of the hidden window"));
-    g_DeviceContext = GetDC(g_Window);
-    if (!g_DeviceContext) return Fail(errorLine, WindowsError("GetDC"));
-    if (!SetWindowPixelFormat())
-        return Fail(errorLine, "no pixel format with 8 bits a colour and a 24-bit depth buffer: " +
-                                   WindowsError("ChoosePixelFormat/SetPixelFormat"));
-    // A legacy context: fixed-function drawing and display lists.
-    g_Context = wglCreateContext(g_DeviceContext);
-    if (!g_Context) return Fail(errorLine, WindowsError("wglCreateContext"));
-    if (!wglMakeCurrent(g_DeviceContext, g_Context)) return Fail(errorLine, WindowsError("wglMakeCurrent"));
-    if (!FetchFramebufferFunctions())
-        return Fail(errorLine, "the OpenGL driver has no framebuffer objects (GL 3.0 or GL_EXT_framebuffer_object)");
-    g_Fbo.genFramebuffers(1, &g_Framebuffer);
+    g_WindowDc = GetDC(g_Window);
+    if (!g_WindowDc) return Fail(errorLine, WindowsError("GetDC"));
+    if (!SetWindowPixelFormat()) return Fail(errorLine, "no OpenGL pixel format: " + WindowsError("SetPixelFormat"));
+    g_FirstContext = wglCreateContext(g_WindowDc);
+    if (!g_FirstContext) return Fail(errorLine, WindowsError("wglCreateContext"));
+    if (!wglMakeCurrent(g_WindowDc, g_FirstContext)) return Fail(errorLine, WindowsError("wglMakeCurrent"));
+    if (!FetchPbufferFunctions())
+        return Fail(errorLine, "the OpenGL driver has no pbuffers (WGL_ARB_pixel_format and WGL_ARB_pbuffer)");
+    g_PbufferFormat = ChoosePbufferFormat();
+    if (!g_PbufferFormat)
+        return Fail(errorLine, "no pbuffer pixel format of 8 bits a colour with a 24-bit depth buffer");
     // A small picture at first, so GL can be set up before the size is known.
     if (!SetOffscreenPictureSize(16, 16, errorLine)) {
         CloseOffscreenContext();
@@ -150,34 +162,32 @@ bool OpenOffscreenContext(std::string* errorLine) {
 }
 
 bool SetOffscreenPictureSize(int width_px, int height_px, std::string* errorLine) {
-    GLint largest = 0;
-    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
-    if (width_px > largest || height_px > largest) {
-        *errorLine = "ERROR : offscreen OpenGL : the driver draws pictures of at most " + std::to_string(largest) +
-                     " x " + std::to_string(largest) + " pixels";
+    const int largestWidth = FormatValue(g_PbufferFormat, WGL_MAX_PBUFFER_WIDTH_ARB);
+    const int largestHeight = FormatValue(g_PbufferFormat, WGL_MAX_PBUFFER_HEIGHT_ARB);
+    // A driver that does not tell (Wine answers 0) refuses at the creation.
+    if (largestWidth > 0 && largestHeight > 0 && (width_px > largestWidth || height_px > largestHeight)) {
+        *errorLine = "ERROR : offscreen OpenGL : the driver draws pictures of at most " + std::to_string(largestWidth) +
+                     " x " + std::to_string(largestHeight) + " pixels";
         return false;
     }
-    DeleteRenderbuffers();
-    g_Fbo.bindFramebuffer(GL_FRAMEBUFFER, g_Framebuffer);
-    g_Fbo.genRenderbuffers(1, &g_ColourBuffer);
-    g_Fbo.bindRenderbuffer(GL_RENDERBUFFER, g_ColourBuffer);
-    g_Fbo.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_px, height_px);
-    g_Fbo.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, g_ColourBuffer);
-    g_Fbo.genRenderbuffers(1, &g_DepthBuffer);
-    g_Fbo.bindRenderbuffer(GL_RENDERBUFFER, g_DepthBuffer);
-    g_Fbo.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width_px, height_px);
-    g_Fbo.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, g_DepthBuffer);
-    const GLenum status = g_Fbo.checkFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE) {
-        char code[32];
-        std::snprintf(code, sizeof code, "0x%04X", unsigned(status));
+    const int attributes[] = {0};
+    const HPBUFFERARB pbuffer = g_Wgl.createPbuffer(g_WindowDc, g_PbufferFormat, width_px, height_px, attributes);
+    const HDC dc = pbuffer ? g_Wgl.getPbufferDc(pbuffer) : nullptr;
+    // The context is made once, on the first pbuffer; every later one has
+    // the same pixel format, so the same context (and its lists) serves it.
+    HGLRC context = g_Context ? g_Context : (dc ? wglCreateContext(dc) : nullptr);
+    if (!dc || !context || !wglMakeCurrent(dc, context)) {
         *errorLine = "ERROR : offscreen OpenGL : cannot make a " + std::to_string(width_px) + " x " +
-                     std::to_string(height_px) + " picture: framebuffer status " + code;
-        DeleteRenderbuffers();
+                     std::to_string(height_px) + " picture: " + WindowsError("wglCreatePbufferARB");
+        if (context && context != g_Context) wglDeleteContext(context);
+        DestroyPbuffer(pbuffer, dc);
+        if (g_Pbuffer) wglMakeCurrent(g_PbufferDc, g_Context);
         return false;
     }
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    g_Context = context;
+    DestroyPbuffer(g_Pbuffer, g_PbufferDc);
+    g_Pbuffer = pbuffer;
+    g_PbufferDc = dc;
     glViewport(0, 0, width_px, height_px);
     return true;
 }
@@ -196,19 +206,17 @@ void ReadOffscreenPicture(int width_px, int height_px, uint8_t* rgb_out) {
 }
 
 void CloseOffscreenContext() {
-    if (g_Context) {
-        if (g_Framebuffer) {
-            DeleteRenderbuffers();
-            g_Fbo.bindFramebuffer(GL_FRAMEBUFFER, 0);
-            g_Fbo.deleteFramebuffers(1, &g_Framebuffer);
-        }
-        wglMakeCurrent(nullptr, nullptr);
-        wglDeleteContext(g_Context);
-    }
-    g_Framebuffer = 0;
+    wglMakeCurrent(nullptr, nullptr);
+    if (g_Context) wglDeleteContext(g_Context);
     g_Context = nullptr;
-    if (g_DeviceContext) ReleaseDC(g_Window, g_DeviceContext);
-    g_DeviceContext = nullptr;
+    if (g_Pbuffer) DestroyPbuffer(g_Pbuffer, g_PbufferDc);
+    g_Pbuffer = nullptr;
+    g_PbufferDc = nullptr;
+    g_PbufferFormat = 0;
+    if (g_FirstContext) wglDeleteContext(g_FirstContext);
+    g_FirstContext = nullptr;
+    if (g_WindowDc) ReleaseDC(g_Window, g_WindowDc);
+    g_WindowDc = nullptr;
     if (g_Window) DestroyWindow(g_Window);
     g_Window = nullptr;
 }
