@@ -77,6 +77,11 @@ class SameAsLinuxTest(ToolTestCase):
         self.assertSameOutput(windows, linux)
         windows, linux = self.both("info", self.path("missing.lnd"))
         self.assertSameOutput(windows, linux)
+        folder = self.path("folder.lnd")
+        os.mkdir(folder)
+        windows, linux = self.both("info", folder)
+        self.assertEqual(windows.returncode, 2)
+        self.assertSameOutput(windows, linux)
 
     def test_export_writes_the_same_files(self):
         require_pillow()
