@@ -107,7 +107,7 @@ class WineViewer(Viewer):
         self.xvfb.xdotool("windowfocus", "--sync", window)
         wait_until(lambda: self.xvfb.run("xdotool", "getwindowfocus", check=False).strip() == str(window),
                    EVENT_TIMEOUT, "the viewer's window to have the keyboard")
-        time.sleep(0.3)
+        time.sleep(1.0)
 
     def escape(self):
         """Escape ends the viewer with status 0; returns the status."""
