@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "landscape/lnd_file.h"
 #include "platform/clock.h"
@@ -48,6 +49,33 @@ TEST(KeyQueryWindows, AsksTheSystemNotTheTable) {
 }
 
 TEST(PathLimitWindows, IsMaxPathLessTheTerminator) { EXPECT_EQ(LongestSystemPath(), 259u); }
+
+// Whole files of any length; a folder and a missing file refused with the C
+// library's reason, as on Linux.
+TEST(LndFileWindows, ReadsWholeFilesAndRefusesFoldersWithTheirReason) {
+    const std::string dir = TestTempDir("read");
+    TestLandscape land(1, 1, 1, 1);
+    land.bytes[land.bytes.size() - 1] = 0x1A;  // Ctrl+Z ends a text-mode read early
+    land.bytes[land.bytes.size() - 2] = '\r';
+    const std::string path = WriteTestFile(dir + "\\whole.lnd", land.bytes);
+    FileRead r = ReadWholeFile(path.c_str());
+    ASSERT_EQ(r.fault, FileReadFault::None);
+    EXPECT_EQ(std::vector<uint8_t>(r.data, r.data + r.length), land.bytes);
+    delete[] r.data;
+
+    r = ReadWholeFile(WriteTestFile(dir + "\\empty.lnd", {}).c_str());
+    EXPECT_EQ(r.fault, FileReadFault::None);
+    EXPECT_EQ(r.length, 0u);
+    delete[] r.data;
+
+    const std::string missing = dir + "\\none\\none.lnd";
+    EXPECT_EQ(FileReadFaultLine(ReadWholeFile(missing.c_str()), missing.c_str()),
+              "ERROR : Unable to Open Specified File " + missing + " : No such file or directory");
+    const FileRead folder = ReadWholeFile(dir.c_str());
+    EXPECT_EQ(folder.fault, FileReadFault::NotRegular);
+    EXPECT_EQ(folder.reason, "Is a directory");
+    EXPECT_EQ(folder.data, nullptr);
+}
 
 // A file past 2 GiB: MinGW's plain stat holds the size in a signed 32-bit
 // field, where this length would turn negative.
