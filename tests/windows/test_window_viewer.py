@@ -107,6 +107,20 @@ class SampleTest(WineWindowTestCase):
         self.assertEqual(viewer.escape(), 0)
 
 
+class CloseTest(WineWindowTestCase):
+    def test_closing_the_window_ends_the_program_with_status_0(self):
+        from lndfile import LandscapeFile
+
+        path = LandscapeFile.small().write(self.path("small.lnd"))
+        viewer = self.start(path)
+        viewer.wait_loaded()
+        viewer.window()
+        # The window manager's close, which Wine hands to the window as WM_CLOSE.
+        viewer.close_window()
+        self.assertEqual(viewer.wait_exit(), 0)
+        self.assertEqual(viewer.text(), load_transcript(path, 2, 2, 3, 1))
+
+
 class LongPathTest(WineWindowTestCase):
     """Windows opens paths of up to 259 characters; a longer one is refused
     by name, before any window, rather than reported as a missing file."""
