@@ -6,6 +6,7 @@ behind, also when Ctrl+C stops them."""
 
 import io
 import os
+import shutil
 import signal
 import stat
 import subprocess
@@ -13,7 +14,7 @@ import tempfile
 import time
 import unittest
 
-from lndfile import LandscapeFile, require_pillow
+from lndfile import require_pillow
 from winelnd import TOOL_TIMEOUT, crlf_to_lf, run_tool
 
 
@@ -22,7 +23,7 @@ class ToolTestCase(unittest.TestCase):
     def setUp(self):
         # TMPDIR points into the build folder (ctest sets it), never /tmp.
         self.tmp = tempfile.mkdtemp(prefix="lndtool-exe-")
-        self.addCleanup(lambda: subprocess.run(["rm", "-rf", self.tmp]))
+        self.addCleanup(shutil.rmtree, self.tmp, ignore_errors=True)
 
     def path(self, *names):
         return os.path.join(self.tmp, *names)
@@ -166,8 +167,7 @@ class WritesTest(ToolTestCase):
         self.assertEqual(sorted(os.listdir(self.tmp)), ["folder.lnd", "locked.lnd"])
 
     def test_ctrl_c_removes_the_temporary(self):
-        program = os.path.join(os.path.dirname(os.environ["LNDTOOL_EXE"]), "tests", "windows",
-                               "interrupted_write.exe")
+        program = os.environ["INTERRUPTED_WRITE_EXE"]
         target = self.path("half.dds")
         writer = subprocess.Popen(["wine", program, target], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self.addCleanup(lambda: writer.poll() is None and writer.kill())

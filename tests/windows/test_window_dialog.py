@@ -6,10 +6,10 @@ import os
 import time
 import unittest
 
-from lndfile import LandscapeFile
+from lndfile import LandscapeFile, dds_of_record
 from lndwin import WINDOW_TITLE, wait_until
 from test_startup import load_transcript
-from winelnd import EVENT_TIMEOUT, WineWindowTestCase, windows_path
+from winelnd import WineWindowTestCase, windows_path
 
 DIALOG_TITLE = "Load .lnd"
 
@@ -42,6 +42,16 @@ class DialogTest(WineWindowTestCase):
         self.assertEqual(viewer.text(), load_transcript(chosen, 2, 2, 3, 1))
         viewer.window()
         self.assertEqual(viewer.name(), WINDOW_TITLE)
+        # The export names its files after that path, backslashes and all.
+        viewer.move(400, 300)
+        viewer.focus()
+        viewer.xvfb.xdotool("key", "l")
+        viewer.camera_line()
+        self.assertIn("Exporting LoResTextures....", viewer.lines())
+        self.assertEqual(sorted(os.listdir(self.tmp)), sorted(["chosen.lnd", "chosen.lnd-0.dds"] +
+                                                              [n for n in os.listdir(self.tmp) if n.endswith(".txt")]))
+        with open(path, "rb") as f, open(path + "-0.dds", "rb") as dds:
+            self.assertTrue(dds.read() == dds_of_record(f.read(), 0))
         self.assertEqual(viewer.escape(), 0)
 
     def test_escape_cancels_quietly_with_status_0(self):
