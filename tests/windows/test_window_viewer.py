@@ -62,6 +62,15 @@ class SampleTest(WineWindowTestCase):
         # its left border and under its title bar.
         self.assertTrue(50 <= left <= 60 and 50 <= top <= 90, (left, top))
 
+        # The window shows what lndtool.exe renders, pixel for pixel.
+        from PIL import Image
+
+        render = self.path("render.png")
+        result = run_tool("render", path, "--out", render)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with Image.open(render) as picture:
+            self.assertEqual(differing_pixels(viewer.stable_shot(), picture.convert("RGB")), 0)
+
         viewer.move(400, 300)
         viewer.focus()
         self.assertEqual(viewer.camera_line(), START_LINE)
