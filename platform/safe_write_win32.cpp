@@ -24,18 +24,29 @@ namespace {
 // ---------------------------------------------------------------------------
 // Temporaries to remove when a console event ends the process
 // ---------------------------------------------------------------------------
-// The console handler runs on a thread of its own while the writer may be
-// anywhere: fixed storage, a slot is published only once its path is whole.
+// The console handler runs on a thread of its own while writers go on: fixed
+// storage; a slot is claimed, filled and then published. A writer creates
+// its temporary only while the handler has not begun, and the handler waits
+// for creations under way, so no temporary can appear after it has looked.
+// (The programs here install no console handler of their own; one that kept
+// the process alive after Ctrl+C would find later writes refused.)
 constexpr int kTempSlots = 8;
+enum SlotState : int { kSlotFree, kSlotFilling, kSlotPublished };
 char g_TempPaths[kTempSlots][MAX_PATH + 1];
-std::atomic<bool> g_TempUsed[kTempSlots];
+std::atomic<int> g_TempState[kTempSlots];
 std::atomic<bool> g_HandlerInstalled{false};
+std::atomic<bool> g_Stopping{false};   // the handler has begun
+std::atomic<int> g_Creating{0};        // writers between their look at g_Stopping and their temporary's creation
 
 BOOL WINAPI RemoveTemporariesOnConsoleEvent(DWORD) {
+    g_Stopping.store(true);
+    // Creations under way finish (and publish their names) first; two
+    // seconds at most, well within the time Windows gives a handler.
+    for (int waited_ms = 0; waited_ms < 2000 && g_Creating.load() > 0; ++waited_ms) Sleep(1);
     // The temporaries are open with FILE_SHARE_DELETE: the name goes at
     // once, the file with the process's last handle.
     for (int i = 0; i < kTempSlots; ++i)
-        if (g_TempUsed[i].load()) DeleteFileA(g_TempPaths[i]);
+        if (g_TempState[i].load() == kSlotPublished) DeleteFileA(g_TempPaths[i]);
     // Not handled: the next handler, and in the end Windows' own, ends the
     // process as it would have without this one.
     return FALSE;
@@ -45,16 +56,43 @@ int RegisterTemporary(const std::string& path) {
     if (path.size() > MAX_PATH) return -1;
     if (!g_HandlerInstalled.exchange(true)) SetConsoleCtrlHandler(RemoveTemporariesOnConsoleEvent, TRUE);
     for (int i = 0; i < kTempSlots; ++i) {
-        if (g_TempUsed[i].load()) continue;
+        int expected = kSlotFree;
+        if (!g_TempState[i].compare_exchange_strong(expected, kSlotFilling)) continue;
         std::memcpy(g_TempPaths[i], path.c_str(), path.size() + 1);
-        g_TempUsed[i].store(true);
+        g_TempState[i].store(kSlotPublished);
         return i;
     }
     return -1;
 }
 
 void UnregisterTemporary(int slot) {
-    if (slot >= 0) g_TempUsed[slot].store(false);
+    if (slot >= 0) g_TempState[slot].store(kSlotFree);
+}
+
+// Creates the temporary at `path`, registered before it exists, unless the
+// console handler has begun. INVALID_HANDLE_VALUE with the last error set
+// on failure (*slot then -1).
+HANDLE CreateRegisteredTemporary(const std::string& path, int* slot) {
+    *slot = -1;
+    g_Creating.fetch_add(1);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (g_Stopping.load()) {
+        SetLastError(ERROR_OPERATION_ABORTED);
+    } else {
+        *slot = RegisterTemporary(path);
+        // FILE_SHARE_DELETE lets the console handler remove the name while
+        // the file is still being written.
+        handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            UnregisterTemporary(*slot);
+            *slot = -1;
+            SetLastError(error);
+        }
+    }
+    g_Creating.fetch_sub(1);
+    return handle;
 }
 
 // ---------------------------------------------------------------------------
@@ -155,17 +193,13 @@ bool OpenTemporary(SafeWriteFile* file, const std::string& target, std::string* 
             error = ERROR_FILENAME_EXCED_RANGE;
             break;
         }
-        // FILE_SHARE_DELETE lets the console handler remove the name while
-        // the file is still being written.
-        handle = CreateFileA(file->tempPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        handle = CreateRegisteredTemporary(file->tempPath, &file->tempSlot);
         if (handle == INVALID_HANDLE_VALUE) error = GetLastError();
     }
     if (handle == INVALID_HANDLE_VALUE) {
         file->tempPath.clear();
         return FailWindows(file, error, errorLine);
     }
-    file->tempSlot = RegisterTemporary(file->tempPath);
     return AttachStream(file, handle, errorLine);
 }
 
