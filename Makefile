@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FILE ?=
 
-.PHONY: run test deps build bench clean install uninstall package pictures display-check fuzz
+.PHONY: run test deps build bench clean install uninstall package pictures display-check fuzz windows test-windows
 
 deps:
 	@bash scripts/install-deps.sh
@@ -75,5 +75,24 @@ fuzz: build
 	  fuzz/run_fuzz.sh $(BUILD) $$target $(FUZZ_SECONDS) || status=1; \
 	done; exit $$status
 
+# The Windows programs, cross-built with MinGW-w64 (docs/windows-build.md):
+# $(WIN_BUILD)/lndview.exe, lndtool.exe and lndview-<version>-win64.zip. The
+# static libraries are built once into $(WIN_BUILD)/deps.
+WIN_BUILD ?= build-win
+windows:
+	@bash scripts/install-deps.sh windows
+	@mkdir -p $(WIN_BUILD)/tmp
+	TMPDIR=$(CURDIR)/$(WIN_BUILD)/tmp bash scripts/build-win-deps.sh $(WIN_BUILD)/deps
+	@[ -f $(WIN_BUILD)/CMakeCache.txt ] || cmake -S . -B $(WIN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DLNDVIEW_WIN_DEPS=$(CURDIR)/$(WIN_BUILD)/deps
+	TMPDIR=$(CURDIR)/$(WIN_BUILD)/tmp cmake --build $(WIN_BUILD) -j $(JOBS)
+	@ls -l $(WIN_BUILD)/lndview.exe $(WIN_BUILD)/lndtool.exe $(WIN_BUILD)/lndview-*-win64.zip
+
+# The Windows tests under Wine, all on one Xvfb started for the run; the
+# Linux lndview and lndtool are built too, to compare with.
+test-windows: windows $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target lndview lndtool
+	tests/with_xvfb.sh ctest --test-dir $(WIN_BUILD) --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD) $(WIN_BUILD)

@@ -12,10 +12,12 @@
 #include "app/load_landscape.h"
 #include "app/window.h"
 #include "landscape/loaded_landscape.h"
+#include "platform/console.h"
 #include "platform/file_dialog.h"
 #include "platform/key_state.h"
 #include "platform/large_pages.h"
 #include "platform/native_window.h"
+#include "platform/path_limit.h"
 #include "texture/material_synthesis.h"
 #include "viewer/display.h"
 #include "viewer/input.h"
@@ -60,7 +62,7 @@ bool IsExistingFile(const char* path) {
 
 int main(int argc, char** argv) {
     // Lines reach a pipe or terminal as soon as they are printed.
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    SendStandardOutputLineByLine();
 
     if (argc >= 2 && argv[1][0] == '-' && !IsExistingFile(argv[1])) {
         if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
@@ -88,6 +90,14 @@ int main(int argc, char** argv) {
         if (std::strlen(argv[1]) >= sizeof LandscapePath) {
             std::printf("ERROR : landscape path is longer than %d characters: %.60s...\n", kLandscapePathSize - 1,
                         argv[1]);
+            return 2;
+        }
+        // Windows' file functions stop at 259 characters: said here, rather
+        // than as a file that does not exist.
+        if (std::strlen(argv[1]) > LongestSystemPath()) {
+            std::printf("ERROR : landscape path is longer than %u characters, the longest path this system "
+                        "opens: %.60s...\n",
+                        unsigned(LongestSystemPath()), argv[1]);
             return 2;
         }
         std::strcpy(LandscapePath, argv[1]);

@@ -1,5 +1,5 @@
-// clock.h -- stands in for the desktop's millisecond timer: a monotonic clock
-// read as an unsigned 32-bit millisecond count. Take differences in uint32_t
+// clock.h -- the desktop's millisecond timer (timeGetTime on Windows, a
+// monotonic clock elsewhere) read as an unsigned 32-bit millisecond count. Take differences in uint32_t
 // arithmetic, so the wrap after 49.7 days costs nothing.
 #pragma once
 

@@ -1,6 +1,7 @@
-// file_dialog.h -- stands in for the desktop's open-file dialog: one modal
-// choice of an existing file, through zenity when present, else kdialog, else
-// a one-line prompt on the terminal.
+// file_dialog.h -- the desktop's open-file dialog: one modal choice of an
+// existing file. On Windows the common Open dialog (GetOpenFileNameA); on
+// POSIX desktops zenity when present, else kdialog, else a one-line prompt
+// on the terminal.
 #pragma once
 
 // The filter in the dialog's list form: display text and pattern, each
@@ -11,7 +12,7 @@ inline constexpr char kLandscapeFileFilter[] =
     "Thornveil Land (*.lnd)\0*.lnd\0All Files<bad idea>(*.*)\0*.*\0";
 
 enum ChooseFileResult {
-    kChooseFileUnavailable = -1,  // no chooser could be shown at all
+    kChooseFileUnavailable = -1,  // no chooser could be shown at all (never on Windows)
     kChooseFileCancelled = 0,     // cancelled, closed, failed, or a path too long for the caller's buffer
     kChooseFilePicked = 1,        // path_out holds the file's absolute path
 };

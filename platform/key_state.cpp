@@ -1,9 +1,9 @@
-// key_state.cpp -- the 256-entry key table behind QueryAsyncKeyState.
+// key_state.cpp -- the 256-entry key table fed by GLUT key events.
 #include "platform/key_state.h"
 
 namespace {
 bool g_Held[256];           // key is down now
-bool g_PressedLatch[256];   // went down since the last query of that key
+bool g_PressedLatch[256];   // went down since the last take of that key
 }  // namespace
 
 int VirtualKeyFromChar(unsigned char key) {
@@ -24,7 +24,7 @@ void KeyStateUp(int virtualKey) {
 
 bool KeyStateHeld(int virtualKey) { return virtualKey >= 0 && virtualKey <= 255 && g_Held[virtualKey]; }
 
-bool QueryAsyncKeyState(int virtualKey) {
+bool KeyStateTakePress(int virtualKey) {
     if (virtualKey < 0 || virtualKey > 255) return false;
     const bool pressed = g_Held[virtualKey] || g_PressedLatch[virtualKey];
     g_PressedLatch[virtualKey] = false;

@@ -1,5 +1,6 @@
 // native_window.h -- what the viewer asks of the desktop's window system
-// beyond GLUT, for the window whose GL context is current.
+// beyond GLUT, for the window whose GL context is current. X11 needs both;
+// on Windows a display is always there and the window needs nothing more.
 #pragma once
 
 #include <string>

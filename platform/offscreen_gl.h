@@ -1,7 +1,9 @@
-// offscreen_gl.h -- an OpenGL context without a window or a display server,
-// drawing into a framebuffer of its own, for pictures made on a machine with
-// no display (over SSH, in CI). Desktop OpenGL with the compatibility profile,
-// so fixed-function drawing and display lists work as in the viewer's window.
+// offscreen_gl.h -- an OpenGL context that draws into a buffer of its own,
+// never on screen, for pictures made without the viewer's window. On Linux
+// EGL on Mesa's surfaceless platform needs no display server at all (over
+// SSH, in CI); on Windows WGL draws into a pbuffer behind a hidden window.
+// Desktop OpenGL with the compatibility profile, so fixed-function drawing
+// and display lists work as in the viewer's window.
 #pragma once
 
 #include <cstdint>

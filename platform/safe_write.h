@@ -18,6 +18,14 @@
 // the temporary first (the handlers are installed only where the signal's
 // action is still the default).
 //
+// On Windows the same rules hold where they apply: the temporary is flushed
+// with FlushFileBuffers and moved over the target with MoveFileExA
+// (replacing it, written through); a read-only file is refused; the new file
+// gets the folder's default permissions; links are not followed; devices
+// (NUL, CON, COM1, named pipes) are written directly; Ctrl+C, Ctrl+Break and
+// a closed console remove the temporary; a path longer than 259 characters
+// is refused.
+//
 // Every failure is reported as one line, "ERROR : <path> : <reason>", with
 // <path> as the caller gave it.
 #pragma once

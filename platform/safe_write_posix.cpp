@@ -140,15 +140,20 @@ bool OpenTemporary(SafeWriteFile* file, const std::string& target, const struct 
         // Hidden, and named after the process so that two writers never meet.
         file->tempPath = FolderOf(target) + "/." + NameOf(target) + "." + std::to_string(long(getpid())) + "." +
                          std::to_string(++counter) + ".tmp";
+        // Registered before it exists: a signal that comes while the file is
+        // being created is handled as the open returns, and must find it.
+        UnregisterTemporary(file->tempSlot);
+        file->tempSlot = RegisterTemporary(file->tempPath);
         fd = open(file->tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) {
         const int e = errno;
+        UnregisterTemporary(file->tempSlot);
+        file->tempSlot = -1;
         file->tempPath.clear();
         return Fail(file, e, errorLine);
     }
-    file->tempSlot = RegisterTemporary(file->tempPath);
     if (existing) {
         // Owner first: a change of owner may clear set-id bits that the mode
         // then restores. A process that may not give the file its owner may

@@ -5,7 +5,8 @@
 #   scripts/install-deps.sh           what the Linux build and its tests need
 #   scripts/install-deps.sh windows   that, plus the Windows cross build:
 #                                     MinGW-w64, Wine to run the .exe files,
-#                                     and what `apt-get source` needs
+#                                     what `apt-get source` needs, and man
+#                                     and col for the zip's text man pages
 set -euo pipefail
 
 packages=(
@@ -25,6 +26,7 @@ windows_packages=(
   binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64
   dpkg-dev xz-utils googletest
+  man-db bsdextrautils
 )
 
 case "${1:-}" in

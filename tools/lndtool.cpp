@@ -10,7 +10,9 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "platform/path_limit.h"
 #include "tools/commands.h"
 
 namespace {
@@ -86,6 +88,23 @@ int CheckStandardOutput(int status) {
     return 2;
 }
 
+// A path the system cannot open is refused by name before any work (on
+// Windows, past 259 characters) rather than failing later as a file that
+// does not exist.
+bool PathsFitTheSystem() {
+    std::vector<const std::string*> paths = {&g_MakeSample.out, &g_Info.file,       &g_Export.file,
+                                             &g_Export.outDir,  &g_Render.out,      &g_Render.outDir,
+                                             &g_Thumbnail.file, &g_Thumbnail.out};
+    for (const std::string& file : g_Render.files) paths.push_back(&file);
+    for (const std::string* path : paths) {
+        if (path->size() <= LongestSystemPath()) continue;
+        std::fprintf(stderr, "ERROR : %s : the path is longer than %u characters, the longest this system opens\n",
+                     path->c_str(), unsigned(LongestSystemPath()));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -94,9 +113,13 @@ int main(int argc, char** argv) {
                  "2 unreadable or damaged input, failed write, bad usage, or no offscreen OpenGL."};
     app.set_version_flag("--version", std::string("lndtool ") + LND_VERSION, "Print the version and exit");
     app.require_subcommand(1);
+    // "/x" is a path, not an option, wherever the tool runs (Windows builds
+    // of CLI11 would take it for one).
+    app.allow_windows_style_options(false);
     std::vector<std::pair<CLI::App*, const Command*>> subcommands;
     for (const Command& command : kCommands) {
         CLI::App* sub = app.add_subcommand(command.name, command.description);
+        sub->allow_windows_style_options(false);
         command.addOptions(sub);
         subcommands.push_back({sub, &command});
     }
@@ -135,6 +158,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ERROR : lndtool : %s (see 'lndtool --help')\n", e.what());
         return 2;
     }
+    if (!PathsFitTheSystem()) return 2;
     int status = 2;
     for (auto& [sub, command] : subcommands)
         if (sub->parsed()) status = command->run();

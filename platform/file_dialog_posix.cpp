@@ -1,4 +1,4 @@
-// file_dialog.cpp -- the open-file chooser: zenity, kdialog, or a prompt.
+// file_dialog_posix.cpp -- the open-file chooser on POSIX desktops: zenity, kdialog, or a prompt.
 #include "platform/file_dialog.h"
 
 #include <fcntl.h>

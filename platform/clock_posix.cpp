@@ -1,4 +1,4 @@
-// clock.cpp -- the monotonic millisecond clock.
+// clock_posix.cpp -- the monotonic millisecond clock on POSIX systems.
 #include "platform/clock.h"
 
 #include <ctime>

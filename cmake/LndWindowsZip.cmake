@@ -1,0 +1,31 @@
+# LndWindowsZip.cmake -- the Windows programs and their documents in one
+# zip: build-win/lndview-<version>-win64.zip, holding the folder
+# lndview-<version>-win64/ with lndview.exe and lndtool.exe (stripped; the
+# build folder keeps the ones with debug information), README.md, LICENSE
+# and the man pages as plain text (lndview.txt, lndtool.txt), every text
+# file with CR LF line ends. Built with the programs (target windows-zip);
+# rendering the man pages needs man and col (Debian's man-db and bsdextrautils).
+
+set(LND_ZIP_NAME lndview-${PROJECT_VERSION}-win64)
+set(LND_ZIP ${PROJECT_BINARY_DIR}/${LND_ZIP_NAME}.zip)
+set(_stage ${PROJECT_BINARY_DIR}/zip/${LND_ZIP_NAME})
+set(_text_rule ${PROJECT_SOURCE_DIR}/cmake/LndManText.cmake)
+
+add_custom_command(
+  OUTPUT ${LND_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${PROJECT_BINARY_DIR}/zip
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${_stage}
+  COMMAND ${CMAKE_STRIP} -o ${_stage}/lndview.exe $<TARGET_FILE:lndview>
+  COMMAND ${CMAKE_STRIP} -o ${_stage}/lndtool.exe $<TARGET_FILE:lndtool>
+  COMMAND ${CMAKE_COMMAND} -DPAGE=${PROJECT_SOURCE_DIR}/docs/lndview.1 -DOUT=${_stage}/lndview.txt -P ${_text_rule}
+  COMMAND ${CMAKE_COMMAND} -DPAGE=${PROJECT_SOURCE_DIR}/docs/lndtool.1 -DOUT=${_stage}/lndtool.txt -P ${_text_rule}
+  COMMAND ${CMAKE_COMMAND} -DCOPY=1 -DPAGE=${PROJECT_SOURCE_DIR}/README.md -DOUT=${_stage}/README.md -P ${_text_rule}
+  COMMAND ${CMAKE_COMMAND} -DCOPY=1 -DPAGE=${PROJECT_SOURCE_DIR}/LICENSE -DOUT=${_stage}/LICENSE -P ${_text_rule}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${LND_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E chdir ${PROJECT_BINARY_DIR}/zip
+          ${CMAKE_COMMAND} -E tar cf ${LND_ZIP} --format=zip ${LND_ZIP_NAME}
+  DEPENDS lndview lndtool ${_text_rule} ${PROJECT_SOURCE_DIR}/docs/lndview.1 ${PROJECT_SOURCE_DIR}/docs/lndtool.1
+          ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
+  COMMENT "Packing ${LND_ZIP_NAME}.zip"
+  VERBATIM)
+add_custom_target(windows-zip ALL DEPENDS ${LND_ZIP})
