@@ -4,11 +4,16 @@
 
 #include <GL/gl.h>
 
+#include <cstddef>
 #include <cstdio>
 
 #include "geometry/block_lists.h"
 #include "landscape/lnd_check.h"
 #include "landscape/loaded_landscape.h"
+
+// The heap to ask large pages for before loading: the textures and lists of
+// a large landscape take some 100 MiB.
+inline constexpr size_t kLoadHeapBytes = size_t(128) << 20;
 
 // One generated material texture name per built block; element k belongs to block k.
 extern GLuint* BlockTextureNames;

@@ -118,8 +118,7 @@ int main(int argc, char** argv) {
     }
 
     FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
-    // The textures and lists of a large landscape take some 100 MiB.
-    PreferLargePagesForHeap(size_t(128) << 20);
+    PreferLargePagesForHeap(kLoadHeapBytes);
 
     // Forget key presses made before the window opened.
     for (int key = 0; key < 256; ++key) QueryAsyncKeyState(key);

@@ -205,10 +205,6 @@ bool OpenTemporary(SafeWriteFile* file, const std::string& target, std::string* 
 
 }  // namespace
 
-std::string WriteErrorLine(const std::string& path, int errnoValue) {
-    return "ERROR : " + path + " : " + std::strerror(errnoValue != 0 ? errnoValue : EIO);
-}
-
 bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine) {
     *file = SafeWriteFile();
     file->path = path;
@@ -251,12 +247,6 @@ void SafeWriteDiscard(SafeWriteFile* file) {
     file->tempPath.clear();
 }
 
-bool SafeWriteBytes(SafeWriteFile* file, const void* bytes, size_t size, std::string* errorLine) {
-    errno = 0;
-    if (std::fwrite(bytes, 1, size, file->stream) == size) return true;
-    return Fail(file, errno, errorLine);
-}
-
 bool SafeWriteCommit(SafeWriteFile* file, std::string* errorLine) {
     // Buffered bytes may only fail to arrive (a full disk) at the flush or
     // the close, so each is checked before the rename.
@@ -281,12 +271,4 @@ bool SafeWriteCommit(SafeWriteFile* file, std::string* errorLine) {
     file->tempSlot = -1;
     file->tempPath.clear();
     return true;
-}
-
-bool SafeWriteWholeFile(const char* path, const void* bytes, size_t size, std::string* errorLine, bool* direct) {
-    SafeWriteFile file;
-    const bool ok = SafeWriteOpen(path, &file, errorLine) && SafeWriteBytes(&file, bytes, size, errorLine) &&
-                    SafeWriteCommit(&file, errorLine);
-    if (direct) *direct = file.direct;
-    return ok;
 }

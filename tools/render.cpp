@@ -66,8 +66,7 @@ bool RenderOne(const std::string& file, const std::string& out, const Picture& p
 
 // The context for every picture of the run, set up as the viewer's window is.
 bool OpenPictureContext(const Picture& picture) {
-    // The textures and lists of a large landscape take some 100 MiB.
-    PreferLargePagesForHeap(size_t(128) << 20);
+    PreferLargePagesForHeap(kLoadHeapBytes);
     std::string error;
     if (!OpenOffscreenContext(&error) || !SetOffscreenPictureSize(picture.width_px, picture.height_px, &error) ||
         !InitGraphics(OffscreenGlProcAddress, &error)) {

@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
-    PreferLargePagesForHeap(size_t(128) << 20);  // as the viewer does
+    PreferLargePagesForHeap(kLoadHeapBytes);  // as the viewer does
     OpenWindow("lndbench_gl");
     std::string error;
     if (!InitGraphics(WindowGlProcAddress, &error)) {

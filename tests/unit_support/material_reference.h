@@ -72,12 +72,12 @@ inline void Synthesize(const uint8_t* block, const MaterialSources& s, const Ble
                 for (int tx = 0; tx < 16; ++tx) {
                     const int y = 16 * i + ty;
                     const int x = 16 * j + tx;
-                    // 3.1
+                    // the four corner weights of this texel
                     const uint32_t w00 = T[16 * tx + ty];
                     const uint32_t w01 = T[240 - 16 * tx + ty];
                     const uint32_t w10 = T[15 + 16 * tx - ty];
                     const uint32_t w11 = T[255 - 16 * tx - ty];
-                    // 3.2
+                    // detail noise
                     const double d = DetailAt(s.detailMap, x, y);
                     // lookup altitude
                     const double hSum = A00 * (w00 * kInv256) + A01 * (w01 * kInv256) + A10 * (w10 * kInv256) +
