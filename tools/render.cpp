@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -86,10 +87,20 @@ int RenderFiles(const std::vector<std::string>& files, const std::string& out, c
         status = RenderOne(files[0], out, picture) ? 0 : 2;
     } else {
         // Several files: each one's picture is named after it, and a file
-        // that cannot be shown does not stop the others.
+        // that cannot be shown does not stop the others. Two files of the
+        // same name from different folders would share a picture: the later
+        // one is refused rather than replace what this run has written.
+        std::set<std::string> names;
         for (const std::string& file : files) {
             const std::string name = std::filesystem::path(file).stem().string() + ".png";
-            if (!RenderOne(file, (std::filesystem::path(outDir) / name).string(), picture)) status = 1;
+            const std::string out = (std::filesystem::path(outDir) / name).string();
+            if (!names.insert(name).second) {
+                PrintLine("ERROR : " + file + " : not drawn, its picture " + out +
+                          " is that of an earlier file of this run");
+                status = 1;
+            } else if (!RenderOne(file, out, picture)) {
+                status = 1;
+            }
         }
     }
     delete[] Landscape;

@@ -117,6 +117,26 @@ class RenderTest(RenderTestCase):
             "WARNING : %s : 1 LoRes textures have a DdsHeader size other than 256 x 256; read as 256 x 256" % warned,
             "ERROR : Unable to Open Specified File %s : No such file or directory" % self.path("missing.lnd")])
 
+    def test_two_files_of_one_name_never_share_a_picture(self):
+        first = self.path("first/land.lnd")
+        second = self.path("second/land.lnd")
+        for path in (first, second):
+            os.makedirs(os.path.dirname(path))
+        coloured_landscape().write(first)
+        other = coloured_landscape()
+        other.lores = [LoRes((0, 0, 248)), LoRes((248, 0, 0)), LoRes((0, 252, 0))]
+        other.write(second)
+        self.assertStatus(self.run_tool("render", first, "--out", self.path("first.png"), "--size", "64x48"), 0)
+        out = self.path("pictures")
+        result = self.run_tool("render", first, second, "--out-dir", out, "--size", "64x48")
+        self.assertStatus(result, 1)
+        picture = os.path.join(out, "land.png")
+        self.assertEqual(os.listdir(out), ["land.png"])
+        with open(picture, "rb") as a, open(self.path("first.png"), "rb") as b:
+            self.assertTrue(a.read() == b.read(), "the second file replaced the first one's picture")
+        self.assertEqual(result.err_lines, ["ERROR : %s : not drawn, its picture %s is that of an earlier file of "
+                                            "this run" % (second, picture)])
+
     def test_a_damaged_file_gives_the_info_error_and_no_picture(self):
         bad = self.path("bad.lnd")
         coloured_landscape().write(bad, truncate_to=70000)
