@@ -31,7 +31,7 @@
 # last Windows program ends; `WINEPREFIX=<build>/wine/prefix wineserver -w`
 # waits for it. One wineserver session keeps the X display of its first
 # windowed program: give tests that open windows a RESOURCE_LOCK and let each
-# wait for the session before it to end (see windows-proof/).
+# wait for the session before it to end (tests/windows/CMakeLists.txt does both).
 
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
