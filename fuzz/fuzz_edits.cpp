@@ -18,7 +18,7 @@
 #include "small_landscape.h"
 #include "texture/dxt3.h"
 #include "texture/material_synthesis.h"
-#include "tools/png_write.h"
+#include "image/png_write.h"
 #include "unit_support/material_reference.h"
 #include "viewer/dds_export.h"
 

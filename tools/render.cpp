@@ -16,7 +16,7 @@
 #include "platform/offscreen_gl.h"
 #include "texture/material_synthesis.h"
 #include "tools/commands.h"
-#include "tools/png_write.h"
+#include "image/png_write.h"
 #include "viewer/camera.h"
 #include "viewer/scene.h"
 

@@ -1,12 +1,16 @@
 """The folders of the program include one another in one direction only, as
 the README's layout line says:
 
-    tools, app -> viewer -> geometry -> texture -> landscape, platform
+    tools -> tools/<converter>
+    tools, app -> viewer -> scene -> geometry -> texture -> landscape
+    image -> platform
 
-A folder may include itself and the folders to its right; landscape/ and
-platform/ include no other folder of the program. The test reads every
-#include "folder/file.h" of the sources and fails on any include against that
-order, naming the file and the line.
+A folder may include itself and the folders it is allowed below; landscape/
+and platform/ include no other folder of the program. The converters below
+tools/ (one folder each) are pure: they include no GL stage above geometry/
+and nothing of tools/ itself. The test reads every #include "folder/file.h"
+of the sources and fails on any include against that order, naming the file
+and the line.
 """
 
 import os
@@ -15,16 +19,37 @@ import unittest
 
 SOURCE_DIR = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 
+BELOW_SCENE = {"geometry", "texture", "landscape", "platform"}
 ALLOWED = {
-    "tools": {"app", "viewer", "geometry", "texture", "landscape", "platform"},
-    "app": {"viewer", "geometry", "texture", "landscape", "platform"},
-    "viewer": {"geometry", "texture", "landscape", "platform"},
+    "app": {"viewer", "scene", "image"} | BELOW_SCENE,
+    "viewer": {"scene", "image"} | BELOW_SCENE,
+    "scene": BELOW_SCENE,
     "geometry": {"texture", "landscape", "platform"},
     "texture": {"landscape", "platform"},
+    "image": {"platform"},
     "landscape": set(),
     "platform": set(),
 }
-INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z_]+)/[^"]+"')
+# What a converter below tools/ may include, besides the converters listed
+# for it in CONVERTER_EXTRAS.
+CONVERTER_ALLOWED = {"geometry", "texture", "image", "landscape", "platform"}
+CONVERTER_EXTRAS = {"tools/diff": {"tools/unpack"}}
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z_0-9]+(?:/[a-z_0-9]+)*)/[^"/]+"')
+
+
+def converters():
+    tools = os.path.join(SOURCE_DIR, "tools")
+    return sorted("tools/" + name for name in os.listdir(tools) if os.path.isdir(os.path.join(tools, name)))
+
+
+def allowed_map():
+    """Each folder of the program, with what it may include."""
+    allowed = {folder: inside for folder, inside in ALLOWED.items() if os.path.isdir(os.path.join(SOURCE_DIR, folder))}
+    subs = converters()
+    allowed["tools"] = set(subs) | {"app", "viewer", "scene", "image"} | BELOW_SCENE
+    for sub in subs:
+        allowed[sub] = CONVERTER_ALLOWED | CONVERTER_EXTRAS.get(sub, set())
+    return allowed
 
 
 def includes(folder):
@@ -45,15 +70,22 @@ def includes(folder):
 class IncludeOrderTest(unittest.TestCase):
     def test_every_include_follows_the_folder_order(self):
         wrong = []
-        for folder, allowed in ALLOWED.items():
+        for folder, allowed in allowed_map().items():
             for path, number, included in includes(folder):
                 if included != folder and included not in allowed:
                     wrong.append("%s:%d includes %s/" % (path, number, included))
         self.assertEqual(wrong, [], "\n".join(wrong))
 
+    def test_every_program_folder_has_a_place_in_the_order(self):
+        program = {name for name in os.listdir(SOURCE_DIR)
+                   if os.path.isdir(os.path.join(SOURCE_DIR, name))
+                   and any(f.endswith((".h", ".cpp")) for f in os.listdir(os.path.join(SOURCE_DIR, name)))}
+        self.assertEqual(program - set(allowed_map()) - {"tests", "bench", "fuzz"}, set())
+
     def test_the_folder_graph_has_no_cycle(self):
-        edges = {folder: {inc for _, _, inc in includes(folder) if inc != folder and inc in ALLOWED}
-                 for folder in ALLOWED}
+        allowed = allowed_map()
+        edges = {folder: {inc for _, _, inc in includes(folder) if inc != folder and inc in allowed}
+                 for folder in allowed}
         done, path = set(), []
 
         def visit(folder):
@@ -67,7 +99,7 @@ class IncludeOrderTest(unittest.TestCase):
             path.pop()
             done.add(folder)
 
-        for folder in ALLOWED:
+        for folder in allowed:
             visit(folder)
 
     def test_the_checker_sees_the_includes(self):

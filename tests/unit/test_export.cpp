@@ -18,7 +18,7 @@
 #include "texture/dxt3.h"
 #include "texture/material_synthesis.h"
 #include "tools/commands.h"
-#include "tools/png_write.h"
+#include "image/png_write.h"
 #include "unit_support/test_files.h"
 #include "viewer/dds_export.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/png_write.h"
+#include "image/png_write.h"
 #include "unit_support/test_files.h"
 #include "viewer/dds_export.h"
 

@@ -1,6 +1,6 @@
 // png_write.cpp -- PNG files through libpng, written beside their final name
 // and renamed into place, or encoded into memory by the same encoder.
-#include "tools/png_write.h"
+#include "image/png_write.h"
 
 #include <png.h>
 

@@ -1,5 +1,5 @@
-// png_write.h -- lndtool's PNG files: 8-bit RGB and RGBA images and 16-bit
-// grayscale images, written with libpng through the safe writer
+// png_write.h -- PNG files and PNG bytes in memory: 8-bit RGB and RGBA images
+// and 16-bit grayscale images, written with libpng through the safe writer
 // (platform/safe_write.h), so a failed write leaves no half file.
 //
 // Buffers are the caller's, rows top first without padding; PNG row 0 is the
