@@ -8,19 +8,20 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "app/graphics.h"
-#include "app/load_landscape.h"
 #include "app/window.h"
-#include "landscape/loaded_landscape.h"
+#include "landscape/landscape_load.h"
 #include "platform/console.h"
 #include "platform/file_dialog.h"
 #include "platform/key_state.h"
 #include "platform/large_pages.h"
 #include "platform/native_window.h"
 #include "platform/path_limit.h"
+#include "scene/graphics.h"
+#include "scene/landscape_scene.h"
 #include "texture/material_synthesis.h"
-#include "viewer/display.h"
+#include "viewer/camera.h"
 #include "viewer/input.h"
+#include "viewer/shown_landscape.h"
 
 namespace {
 
@@ -85,9 +86,10 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    std::string path;
     if (argc >= 2) {
         // Only argument 1 counts; further arguments are ignored.
-        if (std::strlen(argv[1]) >= sizeof LandscapePath) {
+        if (std::strlen(argv[1]) >= size_t(kLandscapePathSize)) {
             std::printf("ERROR : landscape path is longer than %d characters: %.60s...\n", kLandscapePathSize - 1,
                         argv[1]);
             return 2;
@@ -100,12 +102,12 @@ int main(int argc, char** argv) {
                         unsigned(LongestSystemPath()), argv[1]);
             return 2;
         }
-        std::strcpy(LandscapePath, argv[1]);
+        path = argv[1];
     } else {
         char chosen[kLandscapePathSize];
         switch (ChooseFile("Load .lnd", kLandscapeFileFilter, chosen, sizeof chosen)) {
         case kChooseFilePicked:
-            std::strcpy(LandscapePath, chosen);
+            path = chosen;
             break;
         case kChooseFileCancelled:
             return 0;
@@ -130,13 +132,8 @@ int main(int argc, char** argv) {
         std::printf("%s\n", error.c_str());
         return 1;
     }
-    LoadLines said;
-    LoadLandscape(&said);
-    ShowLoadLines(said);
-    // The wireframe lists follow the first frame, which does not draw them.
-    AfterFirstFrame = FinishLandscapeScene;
+    SetCamera(kStartCamera);
+    ShowLoadLines(ShowLandscape(path.c_str()));
     glutMainLoop();
-
-    delete[] Landscape;
     return 0;
 }

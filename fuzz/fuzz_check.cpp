@@ -9,7 +9,7 @@
 #include "fuzz_oracle.h"
 #include "guarded_buffer.h"
 #include "tools/info_report.h"
-#include "viewer/dds_export.h"
+#include "texture/lores_dds.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static GuardedBuffer file;

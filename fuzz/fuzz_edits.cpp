@@ -20,7 +20,7 @@
 #include "texture/material_synthesis.h"
 #include "image/png_write.h"
 #include "unit_support/material_reference.h"
-#include "viewer/dds_export.h"
+#include "texture/lores_dds.h"
 
 namespace {
 

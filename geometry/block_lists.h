@@ -1,7 +1,8 @@
 // block_lists.h -- the two display lists of every block, compiled once at load.
 // Block k has textured list k + 1 and wireframe list k + 257, so a map byte v
 // draws list v, and list 256 + v in the overlay. Beyond 256 blocks a
-// wireframe id replaces the textured list of a block no map byte can name.
+// wireframe id would replace the textured list of a block no map byte can
+// name; loading builds the first 255 blocks only.
 #pragma once
 
 #include <GL/gl.h>
@@ -13,50 +14,41 @@
 
 inline constexpr GLuint kWireframeListBase = 256;
 
-// How a list hands its quads to GL. Each quad's strip s0 s1 s2 s3 makes the
-// triangles (s0, s1, s2) and (s2, s1, s3).
-// - Triangles: exactly those triangles, in that order, as one primitive for
-//   the whole block. The pictures are those of the quads' strips, and on
-//   software OpenGL many times faster to draw with a polygon mode other than
-//   GL_FILL, where every primitive costs.
-// - Strips: one strip per quad, as the lists were first built. A display
-//   list compiler may join consecutive strips into one (Mesa does), which
-//   breaks the strip order of their triangles: some front faces are then
-//   taken for back faces and drawn as lines. Kept as the benchmark's
-//   reference.
-// - SeparateStrips: the same strips with a harmless state change between
-//   them, so that no compiler joins them: what the strips mean, drawn as GL
-//   defines them. The tests compare the triangles with these, pixel for pixel.
-enum class ListPrimitives { Triangles, Strips, SeparateStrips };
+inline GLuint TexturedListId(int32_t k) { return GLuint(k) + 1; }
+inline GLuint WireframeListId(int32_t k) { return GLuint(k) + 1 + kWireframeListBase; }
 
-// blocks: the first Block record; blockCount records follow it. Each prints
-// its summary line ("%i cells rendered", "%i Wireframe cells rendered") on
-// `console`, also when there are no blocks; a null console prints nothing.
-void CompileTexturedBlockLists(int32_t blockCount, const uint8_t* blocks, const GLuint* blockTextureNames,
-                               FILE* console, ListPrimitives primitives = ListPrimitives::Triangles);
-// The same, a block at a time: block k's list (it needs only the texture's
-// name, not its contents), then the summary line once all are compiled.
-void CompileTexturedBlockList(int32_t k, const uint8_t* block, GLuint blockTextureName, ListPrimitives primitives);
+// Block k's textured list: the LoRes texture on unit 0, the block's material
+// texture (named blockTextureName; only the name is needed, not its
+// contents) on unit 1, then its quads. `block` is its 2520-byte record.
+void CompileTexturedBlockList(int32_t k, const uint8_t* block, GLuint blockTextureName);
+// Block k's wireframe list: untextured, each vertex in its cell's country
+// colour, one unit above the terrain.
+void CompileWireframeBlockList(int32_t k, const uint8_t* block);
+
+// The summary lines once all lists of a kind are compiled: "%i cells
+// rendered" and "%i Wireframe cells rendered", 256 for every block, also
+// when there are none; a null console prints nothing.
 void ReportTexturedBlockLists(int32_t blockCount, FILE* console);
-void CompileWireframeBlockLists(int32_t blockCount, const uint8_t* blocks, FILE* console,
-                                ListPrimitives primitives = ListPrimitives::Triangles);
+void ReportWireframeBlockLists(int32_t blockCount, FILE* console);
 
-// Issues a block's quads (kBlockVertexCount strip vertices) between glBegin
-// and glEnd, each vertex through `emit`.
+// What each list sets up before its quads, for a list that hands the same
+// vertices to GL in another way.
+void SetTexturedBlockState(const uint8_t* block, GLuint blockTextureName);
+void SetWireframeBlockState();
+
+// Issues a block's quads (kBlockVertexCount strip vertices, 4 a quad) as one
+// GL_TRIANGLES primitive, each quad's strip s0 s1 s2 s3 as the triangles
+// (s0, s1, s2) and (s2, s1, s3): the triangles and the winding its strip
+// makes. One primitive a block rather than 256 strips: with back faces drawn
+// as lines (or the overlay as lines and points) every primitive takes the
+// rasterizer's slow path on software OpenGL, and a display list compiler may
+// join consecutive strips into one (Mesa does), which turns some front faces
+// into back faces.
 template <typename Vertex, typename Emit>
-void EmitBlockQuads(const Vertex* strips, ListPrimitives primitives, Emit emit) {
-    if (primitives == ListPrimitives::Triangles) {
-        static constexpr int kTrianglesOfStrip[6] = {0, 1, 2, 2, 1, 3};
-        glBegin(GL_TRIANGLES);
-        for (int q = 0; q < kBlockVertexCount; q += 4)
-            for (int corner : kTrianglesOfStrip) emit(strips[q + corner]);
-        glEnd();
-        return;
-    }
-    for (int q = 0; q < kBlockVertexCount; q += 4) {
-        glBegin(GL_TRIANGLE_STRIP);
-        for (int i = q; i < q + 4; ++i) emit(strips[i]);
-        glEnd();
-        if (primitives == ListPrimitives::SeparateStrips) glLineWidth(1.0f);  // the width lines have already
-    }
+void EmitBlockTriangles(const Vertex* strips, Emit emit) {
+    static constexpr int kTrianglesOfStrip[6] = {0, 1, 2, 2, 1, 3};
+    glBegin(GL_TRIANGLES);
+    for (int q = 0; q < kBlockVertexCount; q += 4)
+        for (int corner : kTrianglesOfStrip) emit(strips[q + corner]);
+    glEnd();
 }

@@ -58,11 +58,7 @@ void BindUnit(GLenum unit, GLuint texture, GLint minFilter) {
 
 }  // namespace
 
-void CompileTexturedBlockList(int32_t k, const uint8_t* block, GLuint blockTextureName, ListPrimitives primitives) {
-    static TexturedVertex vertices[kBlockVertexCount];
-    BuildTexturedBlockVertices(block, vertices);
-
-    glNewList(GLuint(k) + 1, GL_COMPILE);
+void SetTexturedBlockState(const uint8_t* block, GLuint blockTextureName) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     // The LoRes texture is a single level when uploaded compressed: no mipmapping on unit 0.
@@ -70,7 +66,14 @@ void CompileTexturedBlockList(int32_t k, const uint8_t* block, GLuint blockTextu
     SetEnvironment(kLoResEnvironment);
     BindUnit(GL_TEXTURE1_ARB, blockTextureName, GL_LINEAR_MIPMAP_LINEAR);
     SetEnvironment(kMaterialEnvironment);
-    EmitBlockQuads(vertices, primitives, [](const TexturedVertex& v) {
+}
+
+void CompileTexturedBlockList(int32_t k, const uint8_t* block, GLuint blockTextureName) {
+    static TexturedVertex vertices[kBlockVertexCount];
+    BuildTexturedBlockVertices(block, vertices);
+    glNewList(TexturedListId(k), GL_COMPILE);
+    SetTexturedBlockState(block, blockTextureName);
+    EmitBlockTriangles(vertices, [](const TexturedVertex& v) {
         glext::glMultiTexCoord2fvARB(GL_TEXTURE0_ARB, v.loResCoord);
         glext::glMultiTexCoord2fvARB(GL_TEXTURE1_ARB, v.materialCoord);
         glVertex3fv(v.position);
@@ -83,11 +86,4 @@ void ReportTexturedBlockLists(int32_t blockCount, FILE* console) {
     // 256 cells for every list compiled.
     std::fprintf(console, "%i cells rendered\n", blockCount > 0 ? 256 * blockCount : 0);
     std::fflush(console);
-}
-
-void CompileTexturedBlockLists(int32_t blockCount, const uint8_t* blocks, const GLuint* blockTextureNames,
-                               FILE* console, ListPrimitives primitives) {
-    for (int32_t k = 0; k < blockCount; ++k)
-        CompileTexturedBlockList(k, blocks + kBlockSize * uint64_t(k), blockTextureNames[k], primitives);
-    ReportTexturedBlockLists(blockCount, console);
 }

@@ -14,7 +14,7 @@
 #include "texture/material_synthesis.h"
 #include "tools/commands.h"
 #include "image/png_write.h"
-#include "viewer/dds_export.h"
+#include "texture/lores_dds.h"
 
 namespace {
 

@@ -9,16 +9,16 @@
 #include <system_error>
 #include <vector>
 
-#include "app/graphics.h"
-#include "app/load_landscape.h"
-#include "landscape/loaded_landscape.h"
+#include "image/png_write.h"
+#include "landscape/landscape_load.h"
 #include "platform/large_pages.h"
 #include "platform/offscreen_gl.h"
+#include "scene/frame.h"
+#include "scene/graphics.h"
+#include "scene/landscape_scene.h"
+#include "scene/view.h"
 #include "texture/material_synthesis.h"
 #include "tools/commands.h"
-#include "image/png_write.h"
-#include "viewer/camera.h"
-#include "viewer/scene.h"
 
 namespace {
 
@@ -34,30 +34,32 @@ struct Picture {
 };
 
 // Loads one landscape, draws it and writes the PNG; false (with the lines
-// printed) when the file cannot be shown or the PNG cannot be written.
+// printed) when the file cannot be shown or the PNG cannot be written. What
+// the load made is given back before the next file.
 bool RenderOne(const std::string& file, const std::string& out, const Picture& picture) {
-    std::string error;
-    std::vector<std::string> warnings;
-    if (!LoadLandscapeFile(file.c_str(), &error, &warnings)) {
-        PrintLine(error);
+    LoadTranscript said;
+    const LandscapeLoad landscape = LoadLandscapeFile(file.c_str(), &said);
+    if (!landscape.Usable()) {
+        PrintLine(said.error);
         return false;
     }
-    for (const std::string& line : warnings) PrintLine(line);
+    for (const std::string& line : said.warnings) PrintLine(line);
     // The wireframe lists only when the picture shows them.
     SceneBuild how;
     how.wireframeLater = !picture.overlay;
-    BuildLandscapeScene(LoadedLandscape, nullptr, how);
+    LandscapeScene scene = BuildLandscapeScene(landscape.checked, nullptr, how);
 
     double farPlane = kFarPlane;
-    if (picture.overview)
-        SetCamera(OverviewCamera(LoadedLandscape, picture.width_px, picture.height_px, &farPlane));
-    else
-        SetCamera(picture.camera);
+    const CameraView camera =
+        picture.overview ? OverviewCamera(landscape.checked, picture.width_px, picture.height_px, &farPlane)
+                         : picture.camera;
     ApplyProjection(picture.width_px, picture.height_px, farPlane);
-    DrawScene(picture.overlay);
-
+    DrawScene(&landscape.checked, camera, picture.overlay);
     std::vector<uint8_t> rgb(size_t(picture.width_px) * size_t(picture.height_px) * 3);
     ReadOffscreenPicture(picture.width_px, picture.height_px, rgb.data());
+    DestroyLandscapeScene(&scene);
+
+    std::string error;
     if (!WritePngRgb8(out.c_str(), rgb.data(), picture.width_px, picture.height_px, &error)) {
         PrintLine(error);
         return false;
@@ -103,8 +105,6 @@ int RenderFiles(const std::vector<std::string>& files, const std::string& out, c
             }
         }
     }
-    delete[] Landscape;
-    Landscape = nullptr;
     CloseOffscreenContext();
     return status;
 }

@@ -1,8 +1,9 @@
-// camera.cpp -- camera globals and the rules that move, turn and zoom it.
+// camera.cpp -- the camera globals and the rules that move, turn and zoom them.
 #include "viewer/camera.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 
 #include "platform/clock.h"
@@ -69,61 +70,23 @@ void SetCamera(const CameraView& view) {
     CameraZoom = view.zoom;
 }
 
-std::string CameraLine(const CameraView& v) {
-    char line[512];
-    std::snprintf(line, sizeof line, "pos : %f %f %f | rot: %f %f %f | zoom : %f", double(v.position.x),
-                  double(v.position.y), double(v.position.z), double(v.rotation.x), double(v.rotation.y),
-                  double(v.rotation.z), double(v.zoom));
-    return line;
+void MoveCamera(MoveKey key, float step) { ApplyMoveKey(key, CameraYaw(), step, &CameraPosition); }
+
+void DragCamera(int32_t mode, int dx, int dy) { ApplyDrag(mode, dx, dy, &CameraRotation.x, &CameraRotation.y, &CameraZoom); }
+
+void WheelCamera(int steps) { CameraZoom = WheelZoom(CameraZoom, steps); }
+
+float WheelZoom(float zoom, int steps) {
+    float z = zoom;
+    for (int n = 0; n < std::abs(steps); ++n) z = steps > 0 ? z / 1.15f : z * 1.15f;
+    if (z > kZoomClosest) z = kZoomClosest;
+    else if (z < kZoomFarthest) z = kZoomFarthest;
+    return z;
 }
 
-bool ParseCameraLine(const std::string& line, CameraView* view) {
-    float p[3], r[3], zoom;
-    int end = -1;
-    // Spaces in the format match any run of white space, so a line copied
-    // with its spacing changed still reads.
-    const int n = std::sscanf(line.c_str(), " pos : %f %f %f | rot: %f %f %f | zoom : %f %n", &p[0], &p[1], &p[2],
-                              &r[0], &r[1], &r[2], &zoom, &end);
-    if (n != 7 || end < 0 || size_t(end) != line.size()) return false;
-    for (float v : {p[0], p[1], p[2], r[0], r[1], r[2], zoom})
-        if (!std::isfinite(v)) return false;
-    *view = {{p[0], p[1], p[2]}, {r[0], r[1], r[2]}, zoom};
-    return true;
-}
-
-Frustum ViewerFrustum(int width_px, int height_px, double farPlane) {
-    // Integer products first: at 800 x 600 the ratio is exactly 1.
-    const double widthScale = double(int64_t(width_px) * 600) / double(int64_t(height_px) * 800);
-    return {-0.04 * widthScale, 0.04 * widthScale, -0.04, 0.04, kNearPlane, farPlane};
-}
-
-CameraView OverviewCamera(const CheckedLandscape& landscape, int width_px, int height_px, double* farPlane_out) {
-    int rowMin = kBlockMapSide, rowMax = -1, columnMin = kBlockMapSide, columnMax = -1;
-    int top = 0;  // highest cell of a placed block
-    const int32_t blocks = landscape.MapBlockCount();
-    for (int b = 0; b < kBlockMapSide; ++b) {
-        for (int a = 0; a < kBlockMapSide; ++a) {
-            const uint8_t v = BlockMapAt(landscape.bytes, b, a);
-            if (v == 0 || v > blocks) continue;
-            rowMin = std::min(rowMin, b), rowMax = std::max(rowMax, b);
-            columnMin = std::min(columnMin, a), columnMax = std::max(columnMax, a);
-            const uint8_t* block = landscape.Block(v - 1);
-            for (int r = 0; r < kBlockGridPoints; ++r)
-                for (int c = 0; c < kBlockGridPoints; ++c) top = std::max<int>(top, CellAltitude(block, r, c));
-        }
-    }
-    if (rowMax < 0) rowMin = columnMin = 0, rowMax = columnMax = kBlockMapSide - 1;
-    // Place (b, a) covers x from -160 a - 160 to -160 a, z likewise with b.
-    const double xLow = -double(kBlockWorldSize) * (columnMax + 1), xHigh = -double(kBlockWorldSize) * columnMin;
-    const double zLow = -double(kBlockWorldSize) * (rowMax + 1), zHigh = -double(kBlockWorldSize) * rowMin;
-    const double height = top + 1.0;  // the overlay lies one unit above the cells
-    // Seen from straight above, x runs across the picture and z up it; the
-    // highest points are nearest the eye, so they decide the distance.
-    const Frustum f = ViewerFrustum(width_px, height_px);
-    const double margin = 1.05;
-    const double distance = std::max({(xHigh - xLow) / 2 * margin * f.nearPlane / f.right,
-                                      (zHigh - zLow) / 2 * margin * f.nearPlane / f.top, 2 * f.nearPlane});
-    if (farPlane_out) *farPlane_out = std::max(kFarPlane, (distance + height) * 1.01);
-    const float x = float((xLow + xHigh) / 2), z = float((zLow + zHigh) / 2);
-    return {{-x, -float(height), -z}, {90.0f, 0.0f, 0.0f}, -float(distance)};
+CameraView FramingCamera(const CheckedLandscape& landscape, int width_px, int height_px) {
+    CameraView view = OverviewCamera(landscape, width_px, height_px);
+    if (view.zoom < kZoomFarthest) view.zoom = kZoomFarthest;
+    if (view.zoom > kZoomClosest) view.zoom = kZoomClosest;
+    return view;
 }

@@ -1,14 +1,16 @@
-// camera.h -- the camera state and the pure rules that change it: flying by
-// the movement keys, the drag modes of the two mouse buttons, rotation and
-// zoom by dragging, with their clamps. The GLUT callbacks (input.cpp) only
-// feed events through these.
+// camera.h -- the viewer's camera and the rules that change it: flying by
+// the movement keys, the drag modes of the two mouse buttons, turning and
+// zooming by dragging and by the wheel, with their clamps, and the views the
+// keys jump to. The rules are pure functions; the globals are written only
+// by the functions of camera.cpp that apply them, which the GLUT callbacks
+// (input.cpp) call.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "geometry/vector3.h"
 #include "landscape/lnd_check.h"
+#include "scene/view.h"
 
 extern Vector3 CameraPosition;   // world units; the eye circles the point -CameraPosition
 extern Vector3 CameraRotation;   // degrees: pitch (about x), yaw (about y), roll (about z)
@@ -22,9 +24,9 @@ enum DragModeValue : int32_t {
     kDragZoom = 3,        // both buttons, the second pressed while the first one's mode holds
 };
 
-inline float& CameraPitch() { return CameraRotation.x; }
-inline float& CameraYaw() { return CameraRotation.y; }
-inline float& CameraRoll() { return CameraRotation.z; }
+inline float CameraPitch() { return CameraRotation.x; }
+inline float CameraYaw() { return CameraRotation.y; }
+inline float CameraRoll() { return CameraRotation.z; }
 
 inline constexpr float kFlySpeed = 200.0f;             // world units per second
 inline constexpr float kDegreesToRadians = 0.017453292f;
@@ -35,6 +37,10 @@ inline constexpr float kZoomClosest = -8.0f, kZoomFarthest = -4096.0f;
 // The six movement keys in the order they are polled: W S A D Q E.
 enum MoveKey { kMoveForward, kMoveBackward, kMoveLeft, kMoveRight, kMoveUp, kMoveDown, kMoveKeyCount };
 inline constexpr int kMoveKeyCodes[kMoveKeyCount] = {'W', 'S', 'A', 'D', 'Q', 'E'};
+
+// ---------------------------------------------------------------------------
+// The rules, on plain values
+// ---------------------------------------------------------------------------
 
 // Moves `position` by one held key for a step of `step` world units at the
 // given yaw (degrees). Movement is horizontal (W S A D) or vertical (Q E)
@@ -56,51 +62,24 @@ DragTransition NextDragMode(int32_t mode, int button, int state);
 // then clamps pitch to 0..90 and zoom to -4096..-8 in every mode but kDragNone.
 void ApplyDrag(int32_t mode, int dx, int dy, float* pitch, float* yaw, float* zoom);
 
-// ---------------------------------------------------------------------------
-// Whole views: the start view, the camera line, the overview
-// ---------------------------------------------------------------------------
+// The zoom after `steps` notches of the mouse wheel (positive: towards the
+// pivot), each 15% closer or farther, within the drag zoom's clamps.
+float WheelZoom(float zoom, int steps);
 
-// One camera: what the globals above hold.
-struct CameraView {
-    Vector3 position;  // CameraPosition
-    Vector3 rotation;  // CameraRotation: pitch, yaw, roll
-    float zoom;        // CameraZoom
-};
+// Looking down on the whole landscape as the overview does, but no farther
+// out than the zoom clamp allows.
+CameraView FramingCamera(const CheckedLandscape& landscape, int width_px, int height_px);
 
-// Where the camera starts: 500 units from the pivot (-2720, 30, -2560),
-// looking down at 45 degrees.
-inline constexpr CameraView kStartCamera = {{2720.0f, -30.0f, 2560.0f}, {45.0f, 0.0f, 0.0f}, -500.0f};
+// ---------------------------------------------------------------------------
+// The camera globals
+// ---------------------------------------------------------------------------
 
 CameraView CurrentCamera();
 void SetCamera(const CameraView& view);
-
-// The line a middle press prints: "pos : x y z | rot: pitch yaw roll | zoom : z".
-std::string CameraLine(const CameraView& view);
-// Reads such a line back (any floats, any amount of space between the
-// parts); false when it is not one.
-bool ParseCameraLine(const std::string& line, CameraView* view);
-
-// The frustum of a picture width_px x height_px. The viewer's 800 x 600
-// window shows a square frustum (0.04 at the near plane 0.1 both ways, about
-// 43.6 degrees) stretched over 4:3; every other size keeps that look: the
-// same vertical field, the width scaled with the picture's aspect, so a
-// block has the same proportions at any size. At 800 x 600 the numbers are
-// exactly the window's.
-struct Frustum {
-    double left, right, bottom, top, nearPlane, farPlane;
-};
-inline constexpr double kNearPlane = 0.1, kFarPlane = 4096.0;
-Frustum ViewerFrustum(int width_px, int height_px, double farPlane = kFarPlane);
-
-// Looking straight down on the centre of the placed blocks (nonzero map
-// bytes that name a built block; the whole map when there are none), from
-// high enough that all of them, up to their highest cell and its overlay,
-// fit a picture of width_px x height_px with a 5% margin. `farPlane_out`
-// (when not null) gets the far plane that keeps the lowest ground in view;
-// it is above 4096 only when the view is farther out than the viewer's zoom
-// allows. Needs a usable landscape.
-CameraView OverviewCamera(const CheckedLandscape& landscape, int width_px, int height_px,
-                          double* farPlane_out = nullptr);
+// The rules above applied to the globals.
+void MoveCamera(MoveKey key, float step);
+void DragCamera(int32_t mode, int dx, int dy);
+void WheelCamera(int steps);
 
 // Button and state numbers as GLUT gives them.
 inline constexpr int kLeftButton = 0, kMiddleButton = 1, kRightButton = 2;

@@ -5,23 +5,20 @@
 #include <GL/freeglut.h>
 
 #include "platform/clock.h"
+#include "scene/frame.h"
+#include "viewer/camera.h"
 #include "viewer/input.h"
 #include "viewer/panel_drawing.h"
 #include "viewer/panels.h"
-#include "viewer/scene.h"
-
-void (*AfterFirstFrame)();
+#include "viewer/shown_landscape.h"
 
 void DisplayCallback() {
     const uint32_t start = MillisecondClock();
-    DrawScene(WireframeOverlay != 0);
+    DrawScene(Landscape.Usable() ? &Landscape.checked : nullptr, CurrentCamera(), WireframeOverlay != 0);
     DrawPanels(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), start);
     glFinish();
     NoteFrameTime(MillisecondsBetween(start, MillisecondClock()));
     glutSwapBuffers();
     // Before any input is handled, so the console keeps its order.
-    if (void (*finish)() = AfterFirstFrame) {
-        AfterFirstFrame = nullptr;
-        finish();
-    }
+    FinishShownScene();
 }

@@ -2,9 +2,6 @@
 #pragma once
 
 // Draws the scene and the panels shown into the back buffer, waits for it,
-// and swaps.
+// and swaps; then compiles the wireframe lists a load left for after its
+// first frame.
 void DisplayCallback();
-
-// Called once, right after the first frame has been shown: loading's last
-// stage, which that frame does not need (set by main; may stay null).
-extern void (*AfterFirstFrame)();

@@ -7,17 +7,19 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "landscape/loaded_landscape.h"
 #include "platform/clock.h"
 #include "platform/key_state.h"
 #include "viewer/camera.h"
-#include "viewer/dds_export.h"
+#include "texture/lores_dds.h"
+#include "scene/frame.h"
 #include "viewer/panels.h"
-#include "viewer/scene.h"
+#include "viewer/shown_landscape.h"
 
 int32_t DragMode = kDragNone;
 int32_t LastMouseX, LastMouseY;
 int32_t WireframeOverlay;
+bool HelpShown;
+bool StatusShown;
 
 namespace {
 uint32_t PreviousIdleTime;       // milliseconds, MillisecondClock reading of the last idle step
@@ -69,7 +71,7 @@ void IdleCallback() {
 
     // Each key is polled once, in order, and applied before the next is polled.
     for (int k = 0; k < kMoveKeyCount; ++k)
-        if (QueryAsyncKeyState(kMoveKeyCodes[k])) ApplyMoveKey(MoveKey(k), CameraYaw(), step, &CameraPosition);
+        if (QueryAsyncKeyState(kMoveKeyCodes[k])) MoveCamera(MoveKey(k), step);
 
     glutPostRedisplay();
     if (!AnyMoveKeyHeld()) {
@@ -79,7 +81,7 @@ void IdleCallback() {
     }
 }
 
-void ShowLoadLines(const LoadLines& said) {
+void ShowLoadLines(const LoadTranscript& said) {
     SetLoadFault(said.error);
     if (!said.warnings.empty()) Say(said.warnings);
 }
@@ -104,14 +106,14 @@ void MotionCallback(int x, int y) {
     const int dx = x - LastMouseX, dy = y - LastMouseY;
     LastMouseX = x;
     LastMouseY = y;
-    ApplyDrag(DragMode, dx, dy, &CameraPitch(), &CameraYaw(), &CameraZoom);
+    DragCamera(DragMode, dx, dy);
     glutPostRedisplay();
 }
 
 void KeyboardCallback(unsigned char key, int, int) {
     // Lower case only: K and L do nothing.
     if (key == 'k') WireframeOverlay = !WireframeOverlay;
-    else if (key == 'l') Say({ExportMessage(ExportLoResTextures(), LandscapePath)});
+    else if (key == 'l') Say({ExportMessage(ExportLoResTexturesNextTo(Landscape, stdout), Landscape.path.c_str())});
 }
 
 void KeyDownEvent(unsigned char key, int x, int y) {
@@ -129,7 +131,8 @@ void KeyDownEvent(unsigned char key, int x, int y) {
         HelpShown = !HelpShown;
         break;
     case 'f':
-        if (Landscape) SetCamera(FramingCamera(LoadedLandscape, glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT)));
+        if (Landscape.Usable())
+            SetCamera(FramingCamera(Landscape.checked, glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT)));
         break;
     default:
         KeyboardCallback(key, x, y);
@@ -146,7 +149,7 @@ void SpecialKeyCallback(int key, int, int) {
 }
 
 void MouseWheelCallback(int, int direction, int, int) {
-    CameraZoom = WheelZoom(CameraZoom, direction);
+    WheelCamera(direction);
     glutPostRedisplay();
 }
 

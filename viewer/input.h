@@ -3,12 +3,14 @@
 
 #include <cstdint>
 
-#include "landscape/loaded_landscape.h"
+#include "landscape/landscape_load.h"
 
 // Written by the callbacks below; DragMode holds a DragModeValue (camera.h).
 extern int32_t DragMode;
 extern int32_t LastMouseX, LastMouseY;  // window pixels, origin top left
 extern int32_t WireframeOverlay;        // 0 or 1; the frame draws the country wireframe when 1
+extern bool HelpShown;                  // F1 or h: the help panel
+extern bool StatusShown;                // Tab: the status line
 
 void IdleCallback();
 void MouseCallback(int button, int state, int x, int y);
@@ -30,4 +32,4 @@ void MouseWheelCallback(int wheel, int direction, int x, int y);
 void ReshapeCallback(int width, int height);
 
 // Shows loading's fault for good, or its warnings for a few seconds.
-void ShowLoadLines(const LoadLines& said);
+void ShowLoadLines(const LoadTranscript& said);

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "landscape/loaded_landscape.h"
 #include "platform/gl_entry_points.h"
 #include "viewer/camera.h"
 #include "viewer/input.h"
 #include "viewer/panels.h"
+#include "viewer/shown_landscape.h"
 
 namespace {
 
@@ -102,10 +102,10 @@ void DrawPanels(int width_px, int height_px, uint32_t nowMs) {
     }
     if (HelpShown) {
         std::vector<Line> lines = Plain(HelpLines());
-        if (WireframeOverlay && Landscape) {
+        if (WireframeOverlay && Landscape.Usable()) {
             lines.push_back({""});
             lines.push_back({"Countries (materials):"});
-            for (const LegendEntry& e : CountryLegend(LoadedLandscape))
+            for (const LegendEntry& e : CountryLegend(Landscape.checked))
                 lines.push_back({std::to_string(e.country) + "  " + e.materials, true, e.colour});
         }
         DrawBox(kMargin, leftTop, lines, height_px);
@@ -119,7 +119,7 @@ void DrawPanels(int width_px, int height_px, uint32_t nowMs) {
         DrawBox(std::max(kMargin, width_px - kMargin - BoxWidth(lines)), kMargin, lines, height_px);
     }
     if (StatusShown) {
-        const std::string status = StatusLine(LandscapePath, Landscape ? &LoadedLandscape : nullptr, CurrentCamera(),
+        const std::string status = StatusLine(Landscape.path.c_str(), Landscape.Usable() ? &Landscape.checked : nullptr, CurrentCamera(),
                                               FramesPerSecond());
         const std::vector<Line> lines = Plain({status.substr(0, size_t(Columns(width_px)))});
         DrawBox(kMargin, height_px - kMargin - BoxHeight(lines), lines, height_px);

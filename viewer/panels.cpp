@@ -10,9 +10,6 @@
 #include "geometry/country_palette.h"
 #include "platform/clock.h"
 
-bool HelpShown;
-bool StatusShown;
-
 namespace {
 
 std::string g_LoadFault;
@@ -143,18 +140,3 @@ void NoteFrameTime(uint32_t milliseconds) {
 }
 
 double FramesPerSecond() { return g_FrameMilliseconds == 0.0 ? 0.0 : 1000.0 / g_FrameMilliseconds; }
-
-float WheelZoom(float zoom, int steps) {
-    float z = zoom;
-    for (int n = 0; n < std::abs(steps); ++n) z = steps > 0 ? z / 1.15f : z * 1.15f;
-    if (z > kZoomClosest) z = kZoomClosest;
-    else if (z < kZoomFarthest) z = kZoomFarthest;
-    return z;
-}
-
-CameraView FramingCamera(const CheckedLandscape& landscape, int width_px, int height_px) {
-    CameraView view = OverviewCamera(landscape, width_px, height_px);
-    if (view.zoom < kZoomFarthest) view.zoom = kZoomFarthest;
-    if (view.zoom > kZoomClosest) view.zoom = kZoomClosest;
-    return view;
-}

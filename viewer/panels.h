@@ -3,7 +3,7 @@
 // loading, the export's result) and the reason a landscape could not be
 // shown. The text, the wrapping and the timing are here, without GL; the
 // drawing is in panel_drawing.h. All of it is off until the user or a
-// message turns it on, so the frame is otherwise the design's own.
+// message turns it on; with none of them shown the window holds the frame alone.
 #pragma once
 
 #include <cstdint>
@@ -12,12 +12,8 @@
 
 #include "geometry/vector3.h"
 #include "landscape/lnd_check.h"
-#include "viewer/camera.h"
-#include "viewer/dds_export.h"
-
-// What the panels show, shared by the GLUT callbacks.
-extern bool HelpShown;     // F1 or h
-extern bool StatusShown;   // Tab
+#include "scene/view.h"
+#include "texture/lores_dds.h"
 
 inline constexpr uint32_t kMessageMilliseconds = 5000;  // how long a message stays
 
@@ -59,11 +55,3 @@ std::vector<std::string> CurrentMessage(uint32_t nowMs);
 // The frame rate the window draws at, from how long its frames take.
 void NoteFrameTime(uint32_t milliseconds);
 double FramesPerSecond();
-
-// The zoom after `steps` notches of the mouse wheel (positive: towards the
-// pivot), each 15% closer or farther, within the drag zoom's clamps.
-float WheelZoom(float zoom, int steps);
-
-// Looking down on the whole landscape as the overview does, but no farther
-// out than the zoom clamp allows.
-CameraView FramingCamera(const CheckedLandscape& landscape, int width_px, int height_px);

@@ -10,21 +10,25 @@
 #include <string>
 #include <vector>
 
-#include "app/graphics.h"
-#include "landscape/loaded_landscape.h"
-#include "app/load_landscape.h"
+#include "landscape/landscape_load.h"
 #include "platform/gl_entry_points.h"
+#include "platform/offscreen_gl.h"
+#include "scene/frame.h"
+#include "scene/graphics.h"
+#include "scene/landscape_scene.h"
+#include "scene/view.h"
 #include "texture/material_synthesis.h"
 #include "unit_support/test_files.h"
-#include "viewer/camera.h"
-#include "platform/offscreen_gl.h"
-#include "viewer/scene.h"
 
 namespace {
 
 constexpr int kWindowWidth = 800, kWindowHeight = 600;  // the viewer's window
 
-// The overlay flag the next Frame() draws with, as the `k` key sets it.
+// What the next Frame() draws: the landscape loaded last, its scene, the
+// camera, and the overlay flag as the `k` key sets it.
+LandscapeLoad g_Landscape;
+LandscapeScene g_Scene;
+CameraView g_Camera = kStartCamera;
 bool WireframeOverlay = false;
 
 struct Pixel {
@@ -42,12 +46,11 @@ constexpr uint16_t kMidGreyTexel = 33289;
 // Loads a landscape as the viewer does, from a real file, console output dropped.
 void Load(TestLandscape& land, const char* name) {
     const std::string path = WriteTestFile(TestTempDir("render") + "/" + name, land.bytes);
-    std::snprintf(LandscapePath, sizeof LandscapePath, "%s", path.c_str());
-    delete[] Landscape;
-    Landscape = nullptr;
-    ASSERT_TRUE(ReadLandscapeFile(nullptr, nullptr));
-    BuildLandscapeScene(LoadedLandscape, nullptr);
-    ASSERT_NE(Landscape, nullptr);
+    DestroyLandscapeScene(&g_Scene);
+    LoadTranscript said;
+    g_Landscape = LoadLandscapeFile(path.c_str(), &said);
+    ASSERT_TRUE(g_Landscape.Usable()) << said.error;
+    g_Scene = BuildLandscapeScene(g_Landscape.checked, nullptr);
 }
 
 // One block (country 0 everywhere, flat at `altitude`) whose material is a
@@ -66,17 +69,15 @@ TestLandscape OneBlock(uint16_t materialTexel, int row, int column, uint8_t alti
 
 // Looks straight down at the centre of map place (row, column).
 void CameraAbove(int row, int column, float height = 0.0f) {
-    CameraPosition = Vector3(160.0f * column + 80.0f, -height, 160.0f * row + 80.0f);
-    CameraPitch() = 90.0f;
-    CameraYaw() = 0.0f;
-    CameraRoll() = 0.0f;
-    CameraZoom = -500.0f;
+    g_Camera = {{160.0f * column + 80.0f, -height, 160.0f * row + 80.0f}, {90.0f, 0.0f, 0.0f}, -500.0f};
     WireframeOverlay = false;
 }
 
+void DrawLoaded() { DrawScene(g_Landscape.Usable() ? &g_Landscape.checked : nullptr, g_Camera, WireframeOverlay); }
+
 // One frame, rows bottom first as GL has them (y grows upwards).
 std::vector<uint8_t> Frame() {
-    DrawScene(WireframeOverlay);
+    DrawLoaded();
     glFinish();
     std::vector<uint8_t> rgb(size_t(kWindowWidth) * kWindowHeight * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -109,10 +110,10 @@ void ExpectNoGlError() { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
 }  // namespace
 
 TEST(Render, NoLandscapeShowsOnlyTheGizmoOverTheClearColour) {
-    delete[] Landscape;
-    Landscape = nullptr;
+    DestroyLandscapeScene(&g_Scene);
+    g_Landscape = LandscapeLoad();
     CameraAbove(0, 0);
-    CameraPitch() = 45.0f;
+    g_Camera.rotation.x = 45.0f;
     const std::vector<uint8_t> rgb = Frame();
     ExpectNoGlError();
     // The one-unit axes at the pivot cover a few pixels at the centre, nothing else.
@@ -181,7 +182,7 @@ TEST(Render, TheUploadFollowsTheRecordSizeWalk) {
         if (!compressed) glext::glCompressedTexImage2DARB = nullptr;
         Load(two, "walk.lnd");
         glext::glCompressedTexImage2DARB = entry;
-        EXPECT_EQ(LoadedLandscape.loResRecords, (std::vector<uint64_t>{1052, 1052 + 16 + 128}));
+        EXPECT_EQ(g_Landscape.checked.loResRecords, (std::vector<uint64_t>{1052, 1052 + 16 + 128}));
         CameraAbove(0, 0);
         const std::vector<uint8_t> rgb = Frame();
         ExpectNear(At(rgb, 400, 300), 248, 0, 0, 8);
@@ -207,7 +208,7 @@ TEST(Render, FromBelowTheTerrainIsDrawnAsLines) {
     TestLandscape land = OneBlock(kMidGreyTexel, 0, 0, 50);
     Load(land, "below.lnd");
     CameraAbove(0, 0);
-    CameraPitch() = -90.0f;  // looking up at the underside
+    g_Camera.rotation.x = -90.0f;  // looking up at the underside
     const std::vector<uint8_t> rgb = Frame();
     int olive = 0, clear = 0;
     for (int y = 250; y < 350; ++y) {
@@ -251,7 +252,7 @@ std::vector<uint8_t> FrameOfSize(int width, int height, double farPlane = kFarPl
     std::string error;
     EXPECT_TRUE(SetOffscreenPictureSize(width, height, &error)) << error;
     ApplyProjection(width, height, farPlane);
-    DrawScene(WireframeOverlay);
+    DrawLoaded();
     glFinish();
     std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -316,7 +317,7 @@ TEST(Render, OverviewShowsEveryPlacedBlock) {
     Load(land, "corners.lnd");
     for (const auto& [width, height] : {std::pair{800, 600}, {256, 256}}) {
         double farPlane = 0;
-        SetCamera(OverviewCamera(LoadedLandscape, width, height, &farPlane));
+        g_Camera = OverviewCamera(g_Landscape.checked, width, height, &farPlane);
         WireframeOverlay = false;
         const std::vector<uint8_t> rgb = FrameOfSize(width, height, farPlane);
         int seen[3] = {0, 0, 0};
@@ -340,6 +341,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const int status = RUN_ALL_TESTS();
+    DestroyLandscapeScene(&g_Scene);
     CloseOffscreenContext();
     return status;
 }

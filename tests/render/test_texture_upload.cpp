@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/load_landscape.h"
-#include "landscape/loaded_landscape.h"
+#include "landscape/landscape_load.h"
+#include "scene/landscape_scene.h"
 #include "texture/material_mipmaps.h"
 #include "tools/make_sample.h"
 #include "unit_support/test_files.h"
@@ -76,18 +76,19 @@ TEST(TextureUpload, SeveralThreadsAndStoredBytesLeaveEveryTextureAsOneThreadAndT
     const std::string path = WriteTestFile(TestTempDir("threads") + "/land.lnd", bytes);
     std::vector<std::vector<uint16_t>> textures[2];
     for (int run = 0; run < 2; ++run) {
-        std::string error;
-        std::vector<std::string> warnings;
-        ASSERT_TRUE(LoadLandscapeFile(path.c_str(), &error, &warnings)) << error;
+        LoadTranscript said;
+        const LandscapeLoad landscape = LoadLandscapeFile(path.c_str(), &said);
+        ASSERT_TRUE(landscape.Usable()) << said.error;
         // One thread converting nothing, against three with the stored bytes.
         SceneBuild how;
         how.workers = run == 0 ? 0 : 3;
         how.driverConverts = run == 0;
-        BuildLandscapeScene(LoadedLandscape, nullptr, how);
-        for (int32_t k = 0; k < LoadedLandscape.MapBlockCount(); ++k) {
-            glBindTexture(GL_TEXTURE_2D, BlockTextureNames[k]);
+        LandscapeScene scene = BuildLandscapeScene(landscape.checked, nullptr, how);
+        for (GLuint name : scene.blockTextureNames) {
+            glBindTexture(GL_TEXTURE_2D, name);
             textures[run].push_back(ReadLevels());
         }
+        DestroyLandscapeScene(&scene);
     }
     ASSERT_GT(textures[0].size(), 40u);
     ASSERT_EQ(textures[0].size(), textures[1].size());

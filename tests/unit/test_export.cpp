@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "landscape/loaded_landscape.h"
+#include "landscape/landscape_load.h"
 #include "texture/dxt3.h"
 #include "texture/material_synthesis.h"
 #include "tools/commands.h"
 #include "image/png_write.h"
 #include "unit_support/test_files.h"
-#include "viewer/dds_export.h"
+#include "texture/lores_dds.h"
 
 namespace fs = std::filesystem;
 
@@ -133,22 +133,20 @@ std::vector<uint8_t> AsBytes(const std::vector<uint16_t>& values) {
     return bytes;
 }
 
-// The viewer's export with the landscape globals pointing at `land`, as
-// loading leaves them.
-std::string ViewerExport(TestLandscape& land, const std::string& path) {
-    uint8_t* savedLandscape = Landscape;
-    const CheckedLandscape savedChecked = LoadedLandscape;
-    const std::string savedPath = LandscapePath;
-    LoadedLandscape = CheckLandscape(land.bytes.data(), land.bytes.size());
-    Landscape = land.bytes.data();
-    std::snprintf(LandscapePath, sizeof LandscapePath, "%s", path.c_str());
+// The viewer's export of `land` loaded from `path`, or of nothing loaded
+// (a file that failed) when `land` is null; what it logs.
+std::string ViewerExport(const TestLandscape* land, const std::string& path) {
+    LandscapeLoad shown;
+    shown.path = path;
+    if (land) {
+        shown.bytes.reset(new uint8_t[land->bytes.size()]);
+        std::copy(land->bytes.begin(), land->bytes.end(), shown.bytes.get());
+        shown.checked = CheckLandscape(shown.bytes.get(), land->bytes.size());
+    }
     FILE* log = std::tmpfile();
-    ExportLoResTexturesTo(log);
+    ExportLoResTexturesNextTo(shown, log);
     std::string text = ReadLog(log);
     std::fclose(log);
-    Landscape = savedLandscape;
-    LoadedLandscape = savedChecked;
-    std::snprintf(LandscapePath, sizeof LandscapePath, "%s", savedPath.c_str());
     return text;
 }
 
@@ -165,7 +163,7 @@ TEST(DdsExport, WritesMagicAndRecordBytesByFixedStrideEveryTime) {
     WriteTestFile(lnd + "-0.dds", std::vector<uint8_t>(100000, 0x55));
 
     for (int run = 0; run < 2; ++run) {
-        EXPECT_EQ(ViewerExport(land, lnd), "Exporting LoResTextures....\n");
+        EXPECT_EQ(ViewerExport(&land, lnd), "Exporting LoResTextures....\n");
         for (uint32_t i = 0; i < 3; ++i) {
             const std::vector<uint8_t> dds = ReadTestFile(lnd + "-" + std::to_string(i) + ".dds");
             ASSERT_EQ(dds.size(), kDdsFileSize);
@@ -182,21 +180,12 @@ TEST(DdsExport, NothingToWriteGivesOnlyItsLine) {
     const std::string dir = TestTempDir("dds_none");
     TestLandscape land(1, 1, 1, 0);
     const std::string lnd = WriteTestFile(dir + "/empty.lnd", land.bytes);
-    EXPECT_EQ(ViewerExport(land, lnd), "Exporting LoResTextures....\n");
+    EXPECT_EQ(ViewerExport(&land, lnd), "Exporting LoResTextures....\n");
     EXPECT_EQ(FolderEntries(dir), std::vector<std::string>{"empty.lnd"});
 
     // Without a landscape (the path is still what the user asked for): one
     // warning naming it, nothing read, nothing written.
-    uint8_t* saved = Landscape;
-    const std::string savedPath = LandscapePath;
-    Landscape = nullptr;
-    std::snprintf(LandscapePath, sizeof LandscapePath, "%s", lnd.c_str());
-    FILE* log = std::tmpfile();
-    ExportLoResTexturesTo(log);
-    const std::string text = ReadLog(log);
-    std::fclose(log);
-    Landscape = saved;
-    std::snprintf(LandscapePath, sizeof LandscapePath, "%s", savedPath.c_str());
+    const std::string text = ViewerExport(nullptr, lnd);
     EXPECT_EQ(text.rfind("WARNING : " + lnd + " : ", 0), 0u) << text;
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
     EXPECT_EQ(FolderEntries(dir), std::vector<std::string>{"empty.lnd"});

@@ -7,7 +7,7 @@
 
 #include "image/png_write.h"
 #include "unit_support/test_files.h"
-#include "viewer/dds_export.h"
+#include "texture/lores_dds.h"
 
 TEST(MemoryEncoders, PngBytesAreTheFileWritersBytes) {
     const std::string dir = TestTempDir("png_memory");

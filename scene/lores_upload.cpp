@@ -1,5 +1,5 @@
 // lores_upload.cpp -- LoRes textures to GL, compressed or decoded.
-#include "texture/lores_upload.h"
+#include "scene/lores_upload.h"
 
 #include <GL/glu.h>
 

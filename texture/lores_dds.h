@@ -1,4 +1,4 @@
-// dds_export.h -- the LoRes textures of a landscape written as DDS files, the
+// lores_dds.h -- the LoRes textures of a landscape written as DDS files, the
 // viewer's `l` key and lndtool's export alike. No GL. Every file goes through
 // the safe writer (platform/safe_write.h). Lines logged are single lines
 // starting with "ERROR : " and naming the file.
@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "landscape/landscape_load.h"
 #include "landscape/lnd_check.h"
 
 // Writes one DDS file: the magic "DDS " followed by the kDdsFileSize - 4 =
@@ -17,6 +18,10 @@
 bool WriteLoResDds(const uint8_t* record, const char* path, std::string* errorLine);
 // The kDdsFileSize bytes that file holds, into dds_out. Pure.
 void LoResDdsFileBytes(const uint8_t* record, uint8_t* dds_out);
+
+// Puts one line on `log`, flushed at once so it keeps its order with other
+// output and survives a crash that follows.
+void LogLoResDdsLine(FILE* log, const std::string& line);
 
 struct DdsExportResult {
     uint32_t written = 0;
@@ -34,9 +39,7 @@ DdsExportResult ExportLoResDdsFiles(const CheckedLandscape& landscape, const cha
 
 // The viewer's export (key `l`): with a landscape loaded it prints
 // "Exporting LoResTextures....\n" on `log` and exports next to the landscape
-// file, named from LandscapePath; with none it prints one line,
-// "WARNING : <LandscapePath> : no landscape loaded, nothing to export", and
-// writes nothing (the result then has firstError set to that line).
-DdsExportResult ExportLoResTexturesTo(FILE* log);
-// The same, to standard output.
-DdsExportResult ExportLoResTextures();
+// file, named from its path; with none it prints one line, "WARNING : <path>
+// : no landscape loaded, nothing to export", and writes nothing (the result
+// then has firstError set to that line).
+DdsExportResult ExportLoResTexturesNextTo(const LandscapeLoad& landscape, FILE* log);

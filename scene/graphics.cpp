@@ -1,10 +1,10 @@
 // graphics.cpp -- functions that set up GL state once, before loading.
-#include "app/graphics.h"
+#include "scene/graphics.h"
 
 #include <GL/gl.h>
 
-#include "viewer/camera.h"
-#include "viewer/scene.h"
+#include "scene/frame.h"
+#include "scene/view.h"
 
 // Lighting is never enabled, so these lights do not change the picture; they
 // are set up all the same so the GL state matches what the lists were built for.
@@ -27,8 +27,6 @@ bool InitGraphics(GlProcLookup lookup, std::string* errorLine) {
     // A square frustum (about 43.6 degrees both ways) over the 4:3 window.
     ApplyProjection(kStartWidth, kStartHeight, kFarPlane);
     glLoadIdentity();
-
-    SetCamera(kStartCamera);
 
     glEnable(GL_NORMALIZE);
     glEnable(GL_LIGHT0);

@@ -1,13 +1,11 @@
-// scene.cpp -- the frame: camera transform, axis gizmo, terrain pass and the
+// frame.cpp -- the frame: camera transform, axis gizmo, terrain pass and the
 // optional wireframe pass, drawn into whatever buffer is current.
-#include "viewer/scene.h"
+#include "scene/frame.h"
 
 #include <GL/gl.h>
 
 #include "geometry/block_lists.h"
-#include "landscape/loaded_landscape.h"
 #include "platform/gl_entry_points.h"
-#include "viewer/camera.h"
 
 // Calls list base + v at every nonzero map byte v, columns outer and rows
 // inner: that is the order in which blocks blend over one another.
@@ -23,13 +21,13 @@ static void DrawMapPass(const uint8_t* header, GLuint base) {
     }
 }
 
-void DrawScene(bool overlay) {
+void DrawScene(const CheckedLandscape* landscape, const CameraView& camera, bool overlay) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, CameraZoom);
-    glRotatef(CameraPitch(), 1.0f, 0.0f, 0.0f);
-    glRotatef(CameraYaw(), 0.0f, 1.0f, 0.0f);
-    glRotatef(CameraRoll(), 0.0f, 0.0f, 1.0f);
+    glTranslatef(0.0f, 0.0f, camera.zoom);
+    glRotatef(camera.rotation.x, 1.0f, 0.0f, 0.0f);
+    glRotatef(camera.rotation.y, 0.0f, 1.0f, 0.0f);
+    glRotatef(camera.rotation.z, 0.0f, 0.0f, 1.0f);
 
     // The lists leave blending and texturing on; undo that for the gizmo.
     glDisable(GL_BLEND);
@@ -51,7 +49,7 @@ void DrawScene(bool overlay) {
     glVertex3f(0.0f, 0.0f, 1.0f);
     glEnd();
 
-    glTranslatef(CameraPosition.x, CameraPosition.y, CameraPosition.z);
+    glTranslatef(camera.position.x, camera.position.y, camera.position.z);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     // Upper sides are front faces: filled from above, lines from below.
@@ -59,12 +57,12 @@ void DrawScene(bool overlay) {
     glPolygonMode(GL_BACK, GL_LINE);
 
     // With no landscape loaded the gizmo stands alone over the clear colour.
-    if (!Landscape) return;
-    DrawMapPass(Landscape, 0);
+    if (!landscape) return;
+    DrawMapPass(landscape->bytes, 0);
     if (overlay) {
         glPolygonMode(GL_FRONT, GL_LINE);
         glPolygonMode(GL_BACK, GL_POINT);
-        DrawMapPass(Landscape, kWireframeListBase);
+        DrawMapPass(landscape->bytes, kWireframeListBase);
     }
 }
 

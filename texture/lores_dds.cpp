@@ -1,11 +1,10 @@
-// dds_export.cpp -- the LoRes textures written out as DDS files.
-#include "viewer/dds_export.h"
+// lores_dds.cpp -- the LoRes textures written out as DDS files.
+#include "texture/lores_dds.h"
 
 #include <cinttypes>
 #include <cstring>
 #include <vector>
 
-#include "landscape/loaded_landscape.h"
 #include "platform/safe_write.h"
 
 void LoResDdsFileBytes(const uint8_t* record, uint8_t* dds_out) {
@@ -20,9 +19,7 @@ bool WriteLoResDds(const uint8_t* record, const char* path, std::string* errorLi
     return SafeWriteWholeFile(path, dds.data(), dds.size(), errorLine);
 }
 
-static void LogLine(FILE* log, const std::string& line) {
-    // Flushed at once so the lines keep their order with other output and
-    // survive a crash that follows.
+void LogLoResDdsLine(FILE* log, const std::string& line) {
     std::fprintf(log, "%s\n", line.c_str());
     std::fflush(log);
 }
@@ -46,23 +43,21 @@ DdsExportResult ExportLoResDdsFiles(const CheckedLandscape& landscape, const cha
             ++result.written;
             continue;
         }
-        LogLine(log, error);
+        LogLoResDdsLine(log, error);
         if (result.failed++ == 0) result.firstError = error;
     }
     return result;
 }
 
-DdsExportResult ExportLoResTexturesTo(FILE* log) {
-    if (Landscape == nullptr) {
-        // Loading failed (or never ran); LandscapePath names what was asked for.
+DdsExportResult ExportLoResTexturesNextTo(const LandscapeLoad& landscape, FILE* log) {
+    if (!landscape.Usable()) {
+        // Loading failed (or never ran); the path names what was asked for.
         DdsExportResult result;
-        result.firstError = std::string("WARNING : ") + LandscapePath + " : no landscape loaded, nothing to export";
-        LogLine(log, result.firstError);
+        result.firstError = "WARNING : " + landscape.path + " : no landscape loaded, nothing to export";
+        LogLoResDdsLine(log, result.firstError);
         return result;
     }
     std::fprintf(log, "Exporting LoResTextures....\n");
     std::fflush(log);
-    return ExportLoResDdsFiles(LoadedLandscape, LandscapePath, log);
+    return ExportLoResDdsFiles(landscape.checked, landscape.path.c_str(), log);
 }
-
-DdsExportResult ExportLoResTextures() { return ExportLoResTexturesTo(stdout); }

@@ -1,0 +1,24 @@
+// shown_landscape.h -- the landscape the window shows and what it made in
+// GL, and the one way to replace them.
+#pragma once
+
+#include "landscape/landscape_load.h"
+#include "scene/landscape_scene.h"
+
+// Written only by ShowLandscape. Landscape.path is the landscape path (also
+// of a file that failed to load); Landscape.bytes the Landscape buffer, null
+// when nothing is shown.
+extern LandscapeLoad Landscape;
+extern LandscapeScene Scene;  // Scene.blockTextureNames are the BlockTextureNames
+
+// Reads and checks `path`, prints the transcript on standard output (the
+// reasons a file cannot be opened on standard error), gives back the scene
+// and bytes shown so far, and builds the new scene with the console output
+// of each stage, leaving its wireframe lists until the next frame has been
+// shown. A file that cannot be shown leaves nothing shown. Needs the
+// window's GL context, InitGraphics done and the weight tables filled.
+LoadTranscript ShowLandscape(const char* path);
+
+// The wireframe lists the last ShowLandscape left, once its first frame is
+// on the screen; does nothing when none are waiting.
+void FinishShownScene();
