@@ -1,5 +1,6 @@
 // safe_write_posix.cpp -- the safe file writer on POSIX systems: temporaries
-// beside the target, fsync, rename, and removal of the temporary on a signal.
+// beside the target, fsync, rename, and removal of the temporary when a
+// signal ends the process.
 #include "platform/safe_write.h"
 
 #include <fcntl.h>
@@ -12,10 +13,12 @@
 #include <csignal>
 #include <cstring>
 
+#include "platform/safe_write_system.h"
+
 namespace {
 
 // ---------------------------------------------------------------------------
-// Temporaries to remove when SIGINT or SIGTERM ends the process
+// Temporaries to remove when a signal ends the process
 // ---------------------------------------------------------------------------
 // Fixed storage, so the handler touches nothing but plain memory and unlink.
 constexpr int kTempSlots = 8;
@@ -34,7 +37,8 @@ void RemoveTemporariesAndDie(int signalNumber) {
 void InstallSignalHandlers() {
     if (g_HandlersInstalled) return;
     g_HandlersInstalled = true;
-    for (int signalNumber : {SIGINT, SIGTERM}) {
+    // Interrupted, terminated, or the terminal or session closed.
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
         struct sigaction current;
         if (sigaction(signalNumber, nullptr, &current) != 0) continue;
         // A program that handles or ignores the signal itself keeps doing so.
@@ -58,10 +62,6 @@ int RegisterTemporary(const std::string& path) {
         return i;
     }
     return -1;
-}
-
-void UnregisterTemporary(int slot) {
-    if (slot >= 0) g_TempUsed[slot] = 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -106,9 +106,7 @@ bool FollowDanglingLink(const std::string& link, std::string* target) {
 }
 
 bool Fail(SafeWriteFile* file, int errnoValue, std::string* errorLine) {
-    *errorLine = WriteErrorLine(file->path, errnoValue);
-    SafeWriteDiscard(file);
-    return false;
+    return SafeWriteFail(file, errnoValue, errorLine);
 }
 
 // The stream over an open descriptor, which it then owns.
@@ -137,9 +135,7 @@ bool OpenTemporary(SafeWriteFile* file, const std::string& target, const struct 
     static unsigned long counter = 0;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        // Hidden, and named after the process so that two writers never meet.
-        file->tempPath = FolderOf(target) + "/." + NameOf(target) + "." + std::to_string(long(getpid())) + "." +
-                         std::to_string(++counter) + ".tmp";
+        file->tempPath = FolderOf(target) + "/" + TemporaryName(NameOf(target), (unsigned long)getpid(), ++counter);
         // Registered before it exists: a signal that comes while the file is
         // being created is handled as the open returns, and must find it.
         UnregisterTemporary(file->tempSlot);
@@ -202,36 +198,21 @@ bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine
     return OpenTemporary(file, target, &st, errorLine);
 }
 
-void SafeWriteDiscard(SafeWriteFile* file) {
-    if (file->stream) std::fclose(file->stream);
-    file->stream = nullptr;
-    if (!file->tempPath.empty()) unlink(file->tempPath.c_str());
-    UnregisterTemporary(file->tempSlot);
-    file->tempSlot = -1;
-    file->tempPath.clear();
+void UnregisterTemporary(int slot) {
+    if (slot >= 0) g_TempUsed[slot] = 0;
 }
 
-bool SafeWriteCommit(SafeWriteFile* file, std::string* errorLine) {
-    // Buffered bytes may only fail to arrive (a full disk) at the flush, the
-    // sync or the close, so each is checked before the rename.
-    errno = 0;
-    if (std::fflush(file->stream) != 0) return Fail(file, errno, errorLine);
-    if (!file->tempPath.empty() && fsync(fileno(file->stream)) != 0) return Fail(file, errno, errorLine);
-    errno = 0;
-    const int closed = std::fclose(file->stream);
-    file->stream = nullptr;
-    if (closed != 0) return Fail(file, errno, errorLine);
-    if (file->tempPath.empty()) return true;
+int FlushStreamToDisk(FILE* stream) { return fsync(fileno(stream)) == 0 ? 0 : errno; }
 
-    if (rename(file->tempPath.c_str(), file->targetPath.c_str()) != 0) return Fail(file, errno, errorLine);
-    UnregisterTemporary(file->tempSlot);
-    file->tempSlot = -1;
-    file->tempPath.clear();
+int MoveTemporaryIntoPlace(const std::string& temporary, const std::string& target) {
+    if (rename(temporary.c_str(), target.c_str()) != 0) return errno;
     // The rename itself reaches the disk with the folder.
-    const int folder = open(FolderOf(file->targetPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         fsync(folder);
         close(folder);
     }
-    return true;
+    return 0;
 }
+
+void RemoveTemporaryFile(const std::string& temporary) { unlink(temporary.c_str()); }

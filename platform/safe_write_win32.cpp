@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "platform/path_limit.h"
+#include "platform/safe_write_system.h"
 
 namespace {
 
@@ -63,10 +64,6 @@ int RegisterTemporary(const std::string& path) {
         return i;
     }
     return -1;
-}
-
-void UnregisterTemporary(int slot) {
-    if (slot >= 0) g_TempState[slot].store(kSlotFree);
 }
 
 // Creates the temporary at `path`, registered before it exists, unless the
@@ -152,9 +149,7 @@ std::string FolderPrefixOf(const std::string& path) {
 std::string NameOf(const std::string& path) { return path.substr(FolderPrefixOf(path).size()); }
 
 bool Fail(SafeWriteFile* file, int errnoValue, std::string* errorLine) {
-    *errorLine = WriteErrorLine(file->path, errnoValue);
-    SafeWriteDiscard(file);
-    return false;
+    return SafeWriteFail(file, errnoValue, errorLine);
 }
 
 bool FailWindows(SafeWriteFile* file, DWORD error, std::string* errorLine) {
@@ -186,9 +181,7 @@ bool OpenTemporary(SafeWriteFile* file, const std::string& target, std::string* 
     DWORD error = ERROR_FILE_EXISTS;
     for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE && error == ERROR_FILE_EXISTS;
          ++attempt) {
-        file->tempPath = FolderPrefixOf(target) + "." + NameOf(target) + "." +
-                         std::to_string(GetCurrentProcessId()) + "." + std::to_string(++counter) +
-                         ".tmp";
+        file->tempPath = FolderPrefixOf(target) + TemporaryName(NameOf(target), GetCurrentProcessId(), ++counter);
         if (file->tempPath.size() > LongestSystemPath()) {
             error = ERROR_FILENAME_EXCED_RANGE;
             break;
@@ -238,37 +231,20 @@ bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine
     return OpenTemporary(file, file->path, errorLine);
 }
 
-void SafeWriteDiscard(SafeWriteFile* file) {
-    if (file->stream) std::fclose(file->stream);
-    file->stream = nullptr;
-    if (!file->tempPath.empty()) DeleteFileA(file->tempPath.c_str());
-    UnregisterTemporary(file->tempSlot);
-    file->tempSlot = -1;
-    file->tempPath.clear();
+void UnregisterTemporary(int slot) {
+    if (slot >= 0) g_TempState[slot].store(kSlotFree);
 }
 
-bool SafeWriteCommit(SafeWriteFile* file, std::string* errorLine) {
-    // Buffered bytes may only fail to arrive (a full disk) at the flush or
-    // the close, so each is checked before the rename.
-    errno = 0;
-    if (std::fflush(file->stream) != 0) return Fail(file, errno, errorLine);
-    if (!file->direct) {
-        const HANDLE handle = HANDLE(_get_osfhandle(_fileno(file->stream)));
-        if (!FlushFileBuffers(handle)) return FailWindows(file, GetLastError(), errorLine);
-    }
-    errno = 0;
-    const int closed = std::fclose(file->stream);
-    file->stream = nullptr;
-    if (closed != 0) return Fail(file, errno, errorLine);
-    if (file->tempPath.empty()) return true;
+int FlushStreamToDisk(FILE* stream) {
+    const HANDLE handle = HANDLE(_get_osfhandle(_fileno(stream)));
+    return FlushFileBuffers(handle) ? 0 : ErrnoFromWindowsError(GetLastError());
+}
 
+int MoveTemporaryIntoPlace(const std::string& temporary, const std::string& target) {
     // Replaces an existing file in one step (a plain rename onto an existing
     // name fails here), and returns only once the move is on the disk.
-    if (!MoveFileExA(file->tempPath.c_str(), file->targetPath.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return FailWindows(file, GetLastError(), errorLine);
-    UnregisterTemporary(file->tempSlot);
-    file->tempSlot = -1;
-    file->tempPath.clear();
-    return true;
+    if (MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+    return ErrnoFromWindowsError(GetLastError());
 }
+
+void RemoveTemporaryFile(const std::string& temporary) { DeleteFileA(temporary.c_str()); }

@@ -1,6 +1,7 @@
 """What lndtool writes, where writing can go wrong: standard output that is
 a pipe or a full device, a full disk, a device node or FIFO as the target,
-a symlink, a folder, and a SIGINT in the middle of an export. Nothing the
+a symlink, a folder, a name as long as a folder takes, and a signal in the
+middle of an export. Nothing the
 tool was not asked to replace may change, no temporary may stay, and no
 failed write may pass for success.
 
@@ -10,6 +11,7 @@ here says so and is skipped.
 """
 
 import os
+import resource
 import signal
 import stat
 import subprocess
@@ -170,22 +172,64 @@ class FullDiskTest(WriteTestCase):
         self.assertEqual(listing, [])
 
 
+class DiskOrderTest(WriteTestCase):
+    def test_the_bytes_reach_the_disk_before_the_rename(self):
+        shim = os.environ["SYNC_LOG_SHIM"]
+        log = self.path("sync.log")
+        for existing in (False, True):
+            with self.subTest(replacing=existing):
+                if os.path.exists(log):
+                    os.remove(log)
+                env = dict(os.environ, LD_PRELOAD=shim, SYNC_LOG=log)
+                completed = subprocess.run([self.tool, "make-sample", self.path("land.lnd"), "--blocks", "2"],
+                                           env=env, stdin=subprocess.DEVNULL, capture_output=True,
+                                           timeout=TOOL_TIMEOUT)
+                self.assertEqual(completed.returncode, 0, completed.stderr)
+                with open(log) as f:
+                    calls = f.read().splitlines()
+                renames = [n for n, line in enumerate(calls) if line.startswith("rename ")]
+                self.assertEqual(len(renames), 1, calls)
+                temporary = calls[renames[0]].split(" ")[1]
+                self.assertTrue(os.path.basename(temporary).startswith(".land.lnd."), calls)
+                synced = [n for n, line in enumerate(calls) if line in ("fsync " + temporary,
+                                                                         "fdatasync " + temporary)]
+                self.assertTrue(synced and synced[0] < renames[0], calls)
+
+
+class LongNameTest(WriteTestCase):
+    def test_names_up_to_the_longest_a_folder_takes_are_written(self):
+        for length in (236, 255):
+            with self.subTest(length=length):
+                name = ("n" * (length - 4)) + ".lnd"
+                result = self.run_tool("make-sample", self.path(name), "--blocks", 2)
+                self.assertStatus(result, 0)
+                self.assertTrue(os.path.isfile(self.path(name)))
+                self.assertEqual(temporaries(self.tmp), [])
+
+
 class InterruptTest(WriteTestCase):
-    def test_sigint_during_an_export_leaves_no_temporary(self):
+    def test_a_signal_during_an_export_leaves_no_temporary(self):
         landscape, _, _ = self.make_sample("island.lnd")
         out = self.path("out")
-        # Interrupted at several moments: each time, whatever was finished is
-        # whole and nothing half-made stays behind.
-        for delay in (0.05, 0.15, 0.3, 0.5, 0.8):
-            with self.subTest(delay=delay):
-                tool = subprocess.Popen([self.tool, "export", landscape, "--out", out], stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                time.sleep(delay)
-                tool.send_signal(signal.SIGINT)
-                status = tool.wait(timeout=TOOL_TIMEOUT)
-                self.assertIn(status, (0, -signal.SIGINT))
-                if os.path.isdir(out):
-                    self.assertEqual(temporaries(out), [])
+
+        def no_core_files():
+            resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
+
+        # Interrupted, terminated, or its terminal closed, at several moments:
+        # each time, whatever was finished is whole and nothing half-made
+        # stays behind.
+        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT):
+            for delay in (0.05, 0.3, 0.8):
+                with self.subTest(signal=sig.name, delay=delay):
+                    tool = subprocess.Popen([self.tool, "export", landscape, "--out", out], stdin=subprocess.DEVNULL,
+                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=self.tmp,
+                                            preexec_fn=no_core_files)
+                    time.sleep(delay)
+                    tool.send_signal(sig)
+                    status = tool.wait(timeout=TOOL_TIMEOUT)
+                    self.assertIn(status, (0, -sig))
+                    if os.path.isdir(out):
+                        self.assertEqual(temporaries(out), [])
 
 
 if __name__ == "__main__":

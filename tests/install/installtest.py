@@ -166,17 +166,6 @@ def isolated_env(home, data_dirs, **extra):
     return env
 
 
-def help_lists(program_path, word):
-    """Whether `program --help` exits 0 and mentions word: a guard for options
-    that are still being added to the programs."""
-    try:
-        result = subprocess.run([program_path, "--help"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                stdin=subprocess.DEVNULL, text=True, timeout=30, env=no_display_env())
-    except subprocess.TimeoutExpired:
-        return False
-    return result.returncode == 0 and word in result.stdout
-
-
 def no_display_env():
     """The environment without a display, so a program that would open a window cannot."""
     return {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}

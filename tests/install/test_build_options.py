@@ -11,7 +11,7 @@ import shutil
 import subprocess
 import unittest
 
-from installtest import (build_dir, cmake_command, help_lists, program, project_version, run, source_dir,
+from installtest import (build_dir, cmake_command, program, project_version, run, source_dir,
                          temp_dir)
 
 # Cache entries that looking for the test tools would leave.
@@ -83,18 +83,11 @@ class Version(unittest.TestCase):
 
     def test_programs_print_it(self):
         version = project_version()
-        checked = 0
         for name, variable in (("lndview", "LNDVIEW"), ("lndtool", "LNDTOOL")):
             path = program(variable, name)
-            if not help_lists(path, "--version"):
-                print("%s has no --version yet" % name)
-                continue
             env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
             result = subprocess.run([path, "--version"], stdout=subprocess.PIPE, text=True, env=env, timeout=30)
             self.assertEqual((result.returncode, result.stdout), (0, "%s %s\n" % (name, version)))
-            checked += 1
-        if not checked:
-            self.skipTest("neither program has --version yet")
 
 
 if __name__ == "__main__":

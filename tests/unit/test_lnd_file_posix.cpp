@@ -11,6 +11,7 @@
 
 #include "landscape/lnd_file.h"
 #include "unit_support/test_files.h"
+#include "unit_support/unprivileged_posix.h"
 
 TEST(LandscapeFile, ReadsWholeFilesAndRefusesWhatIsNotOneWithItsReason) {
     const std::string dir = TestTempDir("read");
@@ -48,9 +49,8 @@ TEST(LandscapeFile, ReadsWholeFilesAndRefusesWhatIsNotOneWithItsReason) {
     EXPECT_EQ(pipe.fault, FileReadFault::NotRegular);
     EXPECT_EQ(FileReadFaultLine(pipe, "p.lnd"), "ERROR : Unable to Open Specified File p.lnd : not a regular file (a FIFO)");
 
-    if (geteuid() != 0) {  // root may read anything
-        const std::string locked = WriteTestFile(dir + "/locked.lnd", land.bytes);
-        ASSERT_EQ(chmod(locked.c_str(), 0), 0);
-        EXPECT_EQ(ReadWholeFile(locked.c_str()).reason, "Permission denied");
-    }
+    // Checked as nobody: root may read anything.
+    const std::string locked = WriteTestFile(dir + "/locked.lnd", land.bytes);
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    EXPECT_EQ(AsUnprivilegedUser([&] { return ReadWholeFile(locked.c_str()).reason; }), "Permission denied");
 }

@@ -1,0 +1,31 @@
+// safe_write_system.h -- what each system's writer (safe_write_posix.cpp,
+// safe_write_win32.cpp) gives the parts of the safe writer that are the same
+// everywhere (safe_write.cpp): the registry of temporaries to remove when the
+// process is stopped, and the file operations that differ. Each operation
+// returns 0 or the errno value of its failure.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "platform/safe_write.h"
+
+// The temporary registered in `slot` is no longer removed when the process
+// is stopped; -1 does nothing.
+void UnregisterTemporary(int slot);
+// The stream's bytes, already flushed to the system, on the disk.
+int FlushStreamToDisk(FILE* stream);
+// The temporary, closed, takes the target's name, replacing what was there;
+// the move itself reaches the disk.
+int MoveTemporaryIntoPlace(const std::string& temporary, const std::string& target);
+void RemoveTemporaryFile(const std::string& temporary);
+
+// The name of a temporary beside a file named `name`: hidden, named after
+// the process and the attempt so that two writers never meet, and no longer
+// than the longest file name a folder takes (the target's name is cut, not
+// the part that makes the temporary unique).
+std::string TemporaryName(const std::string& name, unsigned long processId, unsigned long attempt);
+
+// Reports errnoValue for the file's path in *errorLine, discards the file
+// and returns false.
+bool SafeWriteFail(SafeWriteFile* file, int errnoValue, std::string* errorLine);
