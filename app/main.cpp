@@ -20,8 +20,8 @@
 #include "scene/landscape_scene.h"
 #include "texture/material_synthesis.h"
 #include "viewer/camera.h"
-#include "viewer/input.h"
 #include "viewer/shown_landscape.h"
+#include "viewer/workbench.h"
 
 namespace {
 
@@ -44,14 +44,18 @@ const char kUsage[] =
     "  k                 country wireframe on / off\n"
     "  l                 export the LoRes textures as DDS files next to the landscape\n"
     "  F1 or h           help panel (with the country colours while the wireframe is on)\n"
-    "  Tab               status line\n"
+    "  o                 open another landscape\n"
+    "  F5                reload (also done by itself when the file changes)\n"
+    "  Page Down / Up    next / previous .lnd file of the folder\n"
+    "  F12               save a picture of the view in Pictures/lndview\n"
+    "  Tab               status line, and what is under the pointer\n"
     "  Home              back to the start view\n"
     "  f                 frame the whole landscape\n"
     "  Escape            quit\n"
     "\n"
     "Exit status: 0 the window was closed, Escape, or the chooser cancelled;\n"
     "1 the OpenGL driver lacks multitexturing; 2 bad usage, no graphical display,\n"
-    "a path longer than 511 characters, or no file chooser available.\n"
+    "or a path longer than 511 characters.\n"
     "Pictures without a display: lndtool render (see lndtool --help).\n";
 
 bool IsExistingFile(const char* path) {
@@ -87,6 +91,7 @@ int main(int argc, char** argv) {
     }
 
     std::string path;
+    bool chooserMissing = false;
     if (argc >= 2) {
         // Only argument 1 counts; further arguments are ignored.
         if (std::strlen(argv[1]) >= size_t(kLandscapePathSize)) {
@@ -112,10 +117,12 @@ int main(int argc, char** argv) {
         case kChooseFileCancelled:
             return 0;
         case kChooseFileUnavailable:
-            std::printf("ERROR : no file chooser available (zenity, kdialog or a terminal); "
-                        "pass the landscape as an argument: %s FILE.lnd\n",
+            // Started from a menu, perhaps: the window says what to do.
+            std::printf("WARNING : no file chooser available (zenity, kdialog or a terminal); "
+                        "pass the landscape as an argument: %s FILE.lnd, or install zenity and press o\n",
                         argv[0]);
-            return 2;
+            chooserMissing = true;
+            break;
         }
     }
 
@@ -133,7 +140,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     SetCamera(kStartCamera);
-    ShowLoadLines(ShowLandscape(path.c_str()));
+    if (chooserMissing) SayNoChooser();
+    else ShowLoadLines(ShowLandscape(path.c_str()));
+    StartFileWatch();
     glutMainLoop();
     return 0;
 }

@@ -28,6 +28,8 @@ void RegisterCallbacks() {
     // No idle step yet: it runs only while a movement key is down, so an
     // untouched window waits for events instead of redrawing all the time.
     glutMotionFunc(MotionCallback);
+    glutPassiveMotionFunc(PassiveMotionCallback);
+    glutEntryFunc(EntryCallback);
     glutMouseFunc(MouseCallback);
     glutMouseWheelFunc(MouseWheelCallback);
     glutReshapeFunc(ReshapeCallback);

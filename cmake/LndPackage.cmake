@@ -37,7 +37,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The file chooser of lndview without an argument.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "zenity | kdialog")
+# The file chooser of the viewer's start and its `o` key.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "zenity | kdialog")
 
 include(CPack)

@@ -5,7 +5,8 @@
 # Sets:
 #   LND_PLATFORM_CORE_SOURCES       key query, clock, file chooser, safe writer,
 #                                   console, path limit, large pages (in lndcore)
-#   LND_PLATFORM_WINDOW_SOURCES     what the viewer's window asks beyond GLUT
+#   LND_PLATFORM_WINDOW_SOURCES     what the viewer's window asks beyond GLUT,
+#                                   and the user's pictures folder
 #   LND_PLATFORM_OFFSCREEN_SOURCES  the offscreen OpenGL context of lndtool
 # and the interface targets lnd_platform_core, lnd_platform_gl,
 # lnd_platform_window and lnd_platform_offscreen that carry their libraries.
@@ -30,10 +31,10 @@ if(WIN32)
   add_compile_definitions(_FILE_OFFSET_BITS=64)
   target_link_libraries(lnd_platform_core INTERFACE comdlg32 winmm user32)
   target_link_libraries(lnd_platform_gl INTERFACE OpenGL::GLU OpenGL::GL)
-  target_link_libraries(lnd_platform_window INTERFACE FreeGLUT::freeglut_static OpenGL::GL)
+  target_link_libraries(lnd_platform_window INTERFACE FreeGLUT::freeglut_static OpenGL::GL shell32)
   target_link_libraries(lnd_platform_offscreen INTERFACE OpenGL::GL gdi32 user32)
-  set(LND_PLATFORM_WINDOW_SOURCES platform/native_window_win32.cpp)
-  set(LND_PLATFORM_OFFSCREEN_SOURCES platform/offscreen_gl.cpp platform/offscreen_gl_wgl.cpp)
+  set(LND_PLATFORM_WINDOW_SOURCES platform/native_window_win32.cpp platform/pictures_folder_win32.cpp)
+  set(LND_PLATFORM_OFFSCREEN_SOURCES platform/offscreen_gl_wgl.cpp)
   list(APPEND LND_PLATFORM_CORE_SOURCES platform/large_pages_win32.cpp)
 else()
   set(_lnd_os posix)
@@ -43,8 +44,8 @@ else()
   target_link_libraries(lnd_platform_gl INTERFACE OpenGL::GLU OpenGL::OpenGL)
   target_link_libraries(lnd_platform_window INTERFACE GLUT::GLUT OpenGL::GL OpenGL::GLX X11::X11)
   target_link_libraries(lnd_platform_offscreen INTERFACE OpenGL::EGL OpenGL::OpenGL)
-  set(LND_PLATFORM_WINDOW_SOURCES platform/native_window_x11.cpp)
-  set(LND_PLATFORM_OFFSCREEN_SOURCES platform/offscreen_gl.cpp platform/offscreen_gl_egl.cpp)
+  set(LND_PLATFORM_WINDOW_SOURCES platform/native_window_x11.cpp platform/pictures_folder_posix.cpp)
+  set(LND_PLATFORM_OFFSCREEN_SOURCES platform/offscreen_gl_egl.cpp)
   # Large pages through glibc's malloc tuning and madvise.
   list(APPEND LND_PLATFORM_CORE_SOURCES platform/large_pages_linux.cpp)
 endif()

@@ -22,7 +22,4 @@ bool SetOffscreenPictureSize(int width_px, int height_px, std::string* errorLine
 // The context's GL functions by name (for InitGraphics).
 void* OffscreenGlProcAddress(const char* name);
 
-// The picture as 8-bit RGB rows, top row first: width_px x height_px x 3 bytes.
-void ReadOffscreenPicture(int width_px, int height_px, uint8_t* rgb_out);
-
 void CloseOffscreenContext();

@@ -4,6 +4,8 @@
 // offscreen picture.
 #pragma once
 
+#include <cstdint>
+
 #include "landscape/lnd_check.h"
 #include "scene/view.h"
 
@@ -17,3 +19,8 @@ void DrawScene(const CheckedLandscape* landscape, const CameraView& camera, bool
 // 800 x 600 exactly the window's first one. Leaves the matrix mode at
 // GL_MODELVIEW.
 void ApplyProjection(int width_px, int height_px, double farPlane);
+
+// The picture drawn so far in the read buffer (the window's back buffer, or
+// the offscreen picture), after the driver has finished it, as 8-bit RGB
+// rows, top row first: width_px x height_px x 3 bytes.
+void ReadFramePicture(int width_px, int height_px, uint8_t* rgb_out);

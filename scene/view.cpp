@@ -33,9 +33,9 @@ Frustum ViewerFrustum(int width_px, int height_px, double farPlane) {
     return {-0.04 * widthScale, 0.04 * widthScale, -0.04, 0.04, kNearPlane, farPlane};
 }
 
-CameraView OverviewCamera(const CheckedLandscape& landscape, int width_px, int height_px, double* farPlane_out) {
+PlacedArea PlacedBlocksArea(const CheckedLandscape& landscape) {
     int rowMin = kBlockMapSide, rowMax = -1, columnMin = kBlockMapSide, columnMax = -1;
-    int top = 0;  // highest cell of a placed block
+    int low = 255, high = 0;  // lowest and highest cell of a placed block
     const int32_t blocks = landscape.MapBlockCount();
     for (int b = 0; b < kBlockMapSide; ++b) {
         for (int a = 0; a < kBlockMapSide; ++a) {
@@ -45,21 +45,31 @@ CameraView OverviewCamera(const CheckedLandscape& landscape, int width_px, int h
             columnMin = std::min(columnMin, a), columnMax = std::max(columnMax, a);
             const uint8_t* block = landscape.Block(v - 1);
             for (int r = 0; r < kBlockGridPoints; ++r)
-                for (int c = 0; c < kBlockGridPoints; ++c) top = std::max<int>(top, CellAltitude(block, r, c));
+                for (int c = 0; c < kBlockGridPoints; ++c) {
+                    low = std::min<int>(low, CellAltitude(block, r, c));
+                    high = std::max<int>(high, CellAltitude(block, r, c));
+                }
         }
     }
-    if (rowMax < 0) rowMin = columnMin = 0, rowMax = columnMax = kBlockMapSide - 1;
+    if (rowMax < 0) rowMin = columnMin = 0, rowMax = columnMax = kBlockMapSide - 1, low = 0;
+    PlacedArea area;
     // Place (b, a) covers x from -160 a - 160 to -160 a, z likewise with b.
-    const double xLow = -double(kBlockWorldSize) * (columnMax + 1), xHigh = -double(kBlockWorldSize) * columnMin;
-    const double zLow = -double(kBlockWorldSize) * (rowMax + 1), zHigh = -double(kBlockWorldSize) * rowMin;
-    const double height = top + 1.0;  // the overlay lies one unit above the cells
+    area.xLow = -double(kBlockWorldSize) * (columnMax + 1), area.xHigh = -double(kBlockWorldSize) * columnMin;
+    area.zLow = -double(kBlockWorldSize) * (rowMax + 1), area.zHigh = -double(kBlockWorldSize) * rowMin;
+    area.bottom = low;
+    area.top = high + 1.0;  // the overlay lies one unit above the cells
+    return area;
+}
+
+CameraView OverviewCamera(const CheckedLandscape& landscape, int width_px, int height_px, double* farPlane_out) {
+    const PlacedArea area = PlacedBlocksArea(landscape);
     // Seen from straight above, x runs across the picture and z up it; the
     // highest points are nearest the eye, so they decide the distance.
     const Frustum f = ViewerFrustum(width_px, height_px);
     const double margin = 1.05;
-    const double distance = std::max({(xHigh - xLow) / 2 * margin * f.nearPlane / f.right,
-                                      (zHigh - zLow) / 2 * margin * f.nearPlane / f.top, 2 * f.nearPlane});
-    if (farPlane_out) *farPlane_out = std::max(kFarPlane, (distance + height) * 1.01);
-    const float x = float((xLow + xHigh) / 2), z = float((zLow + zHigh) / 2);
-    return {{-x, -float(height), -z}, {90.0f, 0.0f, 0.0f}, -float(distance)};
+    const double distance = std::max({(area.xHigh - area.xLow) / 2 * margin * f.nearPlane / f.right,
+                                      (area.zHigh - area.zLow) / 2 * margin * f.nearPlane / f.top, 2 * f.nearPlane});
+    if (farPlane_out) *farPlane_out = std::max(kFarPlane, (distance + area.top) * 1.01);
+    const float x = float((area.xLow + area.xHigh) / 2), z = float((area.zLow + area.zHigh) / 2);
+    return {{-x, -float(area.top), -z}, {90.0f, 0.0f, 0.0f}, -float(distance)};
 }

@@ -41,6 +41,14 @@ struct Frustum {
 inline constexpr double kNearPlane = 0.1, kFarPlane = 4096.0;
 Frustum ViewerFrustum(int width_px, int height_px, double farPlane = kFarPlane);
 
+// Where the placed blocks lie (nonzero map bytes that name a built block;
+// the whole map at height 0 when there are none): x and z in world units,
+// and the heights of their lowest cell and of their highest overlay line.
+struct PlacedArea {
+    double xLow, xHigh, zLow, zHigh, bottom, top;
+};
+PlacedArea PlacedBlocksArea(const CheckedLandscape& landscape);
+
 // Looking straight down on the centre of the placed blocks (nonzero map
 // bytes that name a built block; the whole map when there are none), from
 // high enough that all of them, up to their highest cell and its overlay,

@@ -56,7 +56,7 @@ bool RenderOne(const std::string& file, const std::string& out, const Picture& p
     ApplyProjection(picture.width_px, picture.height_px, farPlane);
     DrawScene(&landscape.checked, camera, picture.overlay);
     std::vector<uint8_t> rgb(size_t(picture.width_px) * size_t(picture.height_px) * 3);
-    ReadOffscreenPicture(picture.width_px, picture.height_px, rgb.data());
+    ReadFramePicture(picture.width_px, picture.height_px, rgb.data());
     DestroyLandscapeScene(&scene);
 
     std::string error;

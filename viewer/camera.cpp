@@ -84,9 +84,46 @@ float WheelZoom(float zoom, int steps) {
     return z;
 }
 
-CameraView FramingCamera(const CheckedLandscape& landscape, int width_px, int height_px) {
-    CameraView view = OverviewCamera(landscape, width_px, height_px);
-    if (view.zoom < kZoomFarthest) view.zoom = kZoomFarthest;
-    if (view.zoom > kZoomClosest) view.zoom = kZoomClosest;
-    return view;
+Framing FramingCamera(const CheckedLandscape& landscape, int width_px, int height_px) {
+    const PlacedArea area = PlacedBlocksArea(landscape);
+    const Frustum f = ViewerFrustum(width_px, height_px);
+    // The pivot is the middle of the placed blocks, and the camera looks
+    // along the map's rows (yaw 180, so row 0 is at the top as `lndtool
+    // info` prints the map). The far plane leaves little room: a 5% margin
+    // where it fits, none where only that fits.
+    const double cx = (area.xLow + area.xHigh) / 2, cz = (area.zLow + area.zHigh) / 2;
+    const double cy = (area.bottom + area.top) / 2;
+    const double hy = (area.top - area.bottom) / 2;
+    constexpr double kYaw = 180.0;
+    for (int tries = 0; tries < 2 * 90; ++tries) {
+        const double margin = tries < 90 ? 1.05 : 1.0;
+        const int pitch = 90 - tries % 90;
+        const double hx = (area.xHigh - area.xLow) / 2 * margin, hz = (area.zHigh - area.zLow) / 2 * margin;
+        const double c = std::cos(pitch * double(kDegreesToRadians)), s = std::sin(pitch * double(kDegreesToRadians));
+        // A corner's place in eye space before the distance: turned by the
+        // yaw (x and z change sign), then by the pitch about x.
+        double needed = -kZoomClosest, deepest = 0;
+        double depths[8];
+        int n = 0;
+        for (double dx : {-hx, hx})
+            for (double dy : {-hy, hy})
+                for (double dz : {-hz, hz}) {
+                    const double x = -dx, y = dy, z = -dz;
+                    const double ex = x, ey = c * y - s * z, ez = s * y + c * z;
+                    // In view when its depth d - ez reaches what its sides ask.
+                    const double side = std::max({std::fabs(ex) * f.nearPlane / f.right,
+                                                  std::fabs(ey) * f.nearPlane / f.top, f.nearPlane});
+                    needed = std::max(needed, ez + side);
+                    depths[n++] = ez;
+                }
+        // Half a unit more, for the camera's single-precision numbers.
+        needed += 0.5;
+        for (double ez : depths) deepest = std::max(deepest, needed - ez);
+        if (needed <= -kZoomFarthest && deepest <= kFarPlane)
+            return {{{float(-cx), float(-cy), float(-cz)}, {float(pitch), float(kYaw), 0.0f}, float(-needed)}, true};
+    }
+    // Too large for any view the zoom allows: from straight above, as far
+    // out as keeps the lowest ground inside the far plane.
+    const double distance = std::min(-double(kZoomFarthest), kFarPlane - hy - 1.0);
+    return {{{float(-cx), float(-cy), float(-cz)}, {90.0f, float(kYaw), 0.0f}, float(-distance)}, false};
 }

@@ -66,9 +66,16 @@ void ApplyDrag(int32_t mode, int dx, int dy, float* pitch, float* yaw, float* zo
 // pivot), each 15% closer or farther, within the drag zoom's clamps.
 float WheelZoom(float zoom, int steps);
 
-// Looking down on the whole landscape as the overview does, but no farther
-// out than the zoom clamp allows.
-CameraView FramingCamera(const CheckedLandscape& landscape, int width_px, int height_px);
+// A view of every placed block, whole, in a window of width_px x height_px
+// with the viewer's projection: as steep as it can be (straight down when
+// that fits) and no farther out than the zoom clamp allows, with the lowest
+// ground inside the far plane. `fits` is false for a map too large for any
+// such view: the camera then shows its centre from straight above.
+struct Framing {
+    CameraView view;
+    bool fits;
+};
+Framing FramingCamera(const CheckedLandscape& landscape, int width_px, int height_px);
 
 // ---------------------------------------------------------------------------
 // The camera globals

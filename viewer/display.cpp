@@ -11,14 +11,18 @@
 #include "viewer/panel_drawing.h"
 #include "viewer/panels.h"
 #include "viewer/shown_landscape.h"
+#include "viewer/workbench.h"
 
 void DisplayCallback() {
     const uint32_t start = MillisecondClock();
+    const int width = glutGet(GLUT_WINDOW_WIDTH), height = glutGet(GLUT_WINDOW_HEIGHT);
     DrawScene(Landscape.Usable() ? &Landscape.checked : nullptr, CurrentCamera(), WireframeOverlay != 0);
-    DrawPanels(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT), start);
+    SaveRequestedPicture(width, height);
+    DrawPanels(width, height, start);
     glFinish();
     NoteFrameTime(MillisecondsBetween(start, MillisecondClock()));
     glutSwapBuffers();
     // Before any input is handled, so the console keeps its order.
-    FinishShownScene();
+    if (FinishShownScene() && WireframeOverlay) glutPostRedisplay();
+    RunRequestedLoad();
 }

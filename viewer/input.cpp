@@ -9,14 +9,17 @@
 
 #include "platform/clock.h"
 #include "platform/key_state.h"
-#include "viewer/camera.h"
-#include "texture/lores_dds.h"
 #include "scene/frame.h"
+#include "texture/lores_dds.h"
+#include "viewer/camera.h"
 #include "viewer/panels.h"
 #include "viewer/shown_landscape.h"
+#include "viewer/workbench.h"
 
 int32_t DragMode = kDragNone;
 int32_t LastMouseX, LastMouseY;
+int32_t PointerX, PointerY;
+bool PointerInside;
 int32_t WireframeOverlay;
 bool HelpShown;
 bool StatusShown;
@@ -41,13 +44,6 @@ void StartFlying() {
     PreviousIdleTime = MillisecondClock();
     PreviousIdleTimeSet = true;
     glutIdleFunc(IdleCallback);
-}
-
-void RedrawWhenMessageEnds(int) { glutPostRedisplay(); }
-
-void Say(const std::vector<std::string>& lines) {
-    ShowMessage(lines, MillisecondClock());
-    glutTimerFunc(kMessageMilliseconds + 20, RedrawWhenMessageEnds, 0);
 }
 
 bool IsMoveKey(int virtualKey) {
@@ -81,11 +77,6 @@ void IdleCallback() {
     }
 }
 
-void ShowLoadLines(const LoadTranscript& said) {
-    SetLoadFault(said.error);
-    if (!said.warnings.empty()) Say(said.warnings);
-}
-
 void MouseCallback(int button, int state, int x, int y) {
     if (button == kMiddleButton) {
         if (state == kButtonDown) {
@@ -103,6 +94,7 @@ void MouseCallback(int button, int state, int x, int y) {
 }
 
 void MotionCallback(int x, int y) {
+    PointerX = x, PointerY = y, PointerInside = true;
     const int dx = x - LastMouseX, dy = y - LastMouseY;
     LastMouseX = x;
     LastMouseY = y;
@@ -111,9 +103,27 @@ void MotionCallback(int x, int y) {
 }
 
 void KeyboardCallback(unsigned char key, int, int) {
-    // Lower case only: K and L do nothing.
+    // Lower case only: K, L and O do nothing.
     if (key == 'k') WireframeOverlay = !WireframeOverlay;
     else if (key == 'l') Say({ExportMessage(ExportLoResTexturesNextTo(Landscape, stdout), Landscape.path.c_str())});
+    else if (key == 'o') OpenAnotherLandscape();
+}
+
+void PassiveMotionCallback(int x, int y) {
+    PointerX = x, PointerY = y, PointerInside = true;
+    // The readout follows the pointer; nothing else changes with it.
+    if (StatusShown) glutPostRedisplay();
+}
+
+void EntryCallback(int state) {
+    PointerInside = state == GLUT_ENTERED;
+    if (StatusShown) glutPostRedisplay();
+}
+
+TerrainPick PointerPick() {
+    if (!PointerInside || !Landscape.Usable()) return TerrainPick();
+    return PickTerrain(Landscape.checked, CurrentCamera(), glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT),
+                       PointerX, PointerY);
 }
 
 void KeyDownEvent(unsigned char key, int x, int y) {
@@ -131,8 +141,12 @@ void KeyDownEvent(unsigned char key, int x, int y) {
         HelpShown = !HelpShown;
         break;
     case 'f':
-        if (Landscape.Usable())
-            SetCamera(FramingCamera(Landscape.checked, glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT)));
+        if (Landscape.Usable()) {
+            const Framing framing =
+                FramingCamera(Landscape.checked, glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+            SetCamera(framing.view);
+            if (!framing.fits) Say({"The landscape is too large to show whole: this is its centre"});
+        }
         break;
     default:
         KeyboardCallback(key, x, y);
@@ -142,9 +156,15 @@ void KeyDownEvent(unsigned char key, int x, int y) {
 }
 
 void SpecialKeyCallback(int key, int, int) {
-    if (key == GLUT_KEY_F1) HelpShown = !HelpShown;
-    else if (key == GLUT_KEY_HOME) SetCamera(kStartCamera);
-    else return;
+    switch (key) {
+    case GLUT_KEY_F1: HelpShown = !HelpShown; break;
+    case GLUT_KEY_HOME: SetCamera(kStartCamera); break;
+    case GLUT_KEY_F5: ReloadLandscape(); break;
+    case GLUT_KEY_F12: RequestPicture(); break;
+    case GLUT_KEY_PAGE_DOWN: StepThroughFolder(+1); break;
+    case GLUT_KEY_PAGE_UP: StepThroughFolder(-1); break;
+    default: return;
+    }
     glutPostRedisplay();
 }
 

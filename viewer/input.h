@@ -3,11 +3,13 @@
 
 #include <cstdint>
 
-#include "landscape/landscape_load.h"
+#include "scene/terrain_pick.h"
 
 // Written by the callbacks below; DragMode holds a DragModeValue (camera.h).
 extern int32_t DragMode;
 extern int32_t LastMouseX, LastMouseY;  // window pixels, origin top left
+extern int32_t PointerX, PointerY;      // window pixels: where the pointer was last seen
+extern bool PointerInside;              // the pointer is over the window
 extern int32_t WireframeOverlay;        // 0 or 1; the frame draws the country wireframe when 1
 extern bool HelpShown;                  // F1 or h: the help panel
 extern bool StatusShown;                // Tab: the status line
@@ -24,12 +26,16 @@ void KeyboardCallback(unsigned char key, int x, int y);
 void KeyDownEvent(unsigned char key, int x, int y);
 void KeyUpEvent(unsigned char key, int x, int y);
 
-// F1 toggles the help, Home returns to the start camera.
+// F1 toggles the help, Home returns to the start camera, F5 reloads, F12
+// saves a picture, Page Down / Page Up step through the folder.
 void SpecialKeyCallback(int key, int x, int y);
 // Each notch zooms within the drag zoom's clamps.
 void MouseWheelCallback(int wheel, int direction, int x, int y);
 // The viewport covers the window, the projection follows its shape.
 void ReshapeCallback(int width, int height);
 
-// Shows loading's fault for good, or its warnings for a few seconds.
-void ShowLoadLines(const LoadTranscript& said);
+// The pointer without a button: the status panel's readout follows it.
+void PassiveMotionCallback(int x, int y);
+void EntryCallback(int state);
+// What the pointer is over, in the shown landscape.
+TerrainPick PointerPick();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/gl_entry_points.h"
+#include "scene/terrain_pick.h"
 #include "viewer/camera.h"
 #include "viewer/input.h"
 #include "viewer/panels.h"
@@ -16,39 +17,19 @@
 namespace {
 
 void* const kFont = GLUT_BITMAP_9_BY_15;
-constexpr int kGlyphWidth = 9, kLineHeight = 17, kMargin = 8, kPadding = 6;
-constexpr int kSwatch = 11;  // the legend's colour squares
 
-// A box with the text in it, its top-left corner at (left, top) in window
-// pixels (y down, as the window system counts). Lines whose swatch is set get
-// a coloured square before them.
-struct Line {
-    std::string text;
-    bool swatch = false;
-    Vector3 colour = {0, 0, 0};
-};
-
-int BoxWidth(const std::vector<Line>& lines) {
-    size_t widest = 0;
-    for (const Line& l : lines) widest = std::max(widest, l.text.size() * kGlyphWidth + (l.swatch ? kSwatch + 6 : 0));
-    return int(widest) + 2 * kPadding;
-}
-
-int BoxHeight(const std::vector<Line>& lines) { return int(lines.size()) * kLineHeight + 2 * kPadding; }
-
-void DrawBox(int left, int top, const std::vector<Line>& lines, int height_px) {
-    const int width = BoxWidth(lines), height = BoxHeight(lines);
+void DrawBox(const PanelBox& box, int height_px) {
     // GL's y runs up from the bottom of the window.
-    const int bottom = height_px - top - height;
+    const int bottom = height_px - box.top - box.height;
     glColor4f(0.0f, 0.0f, 0.0f, 0.6f);
-    glRecti(left, bottom, left + width, bottom + height);
-    int baseline = height_px - top - kPadding - 12;
-    for (const Line& line : lines) {
-        int x = left + kPadding;
+    glRecti(box.left, bottom, box.left + box.width, bottom + box.height);
+    int baseline = height_px - box.top - kPanelPadding - 12;
+    for (const PanelLine& line : box.lines) {
+        int x = box.left + kPanelPadding;
         if (line.swatch) {
             glColor3f(line.colour.x, line.colour.y, line.colour.z);
-            glRecti(x, baseline - 1, x + kSwatch, baseline - 1 + kSwatch);
-            x += kSwatch + 6;
+            glRecti(x, baseline - 1, x + kSwatchSize, baseline - 1 + kSwatchSize);
+            x += kSwatchSize + 6;
         }
         glColor3f(1.0f, 1.0f, 1.0f);
         glRasterPos2i(x, baseline);
@@ -57,20 +38,58 @@ void DrawBox(int left, int top, const std::vector<Line>& lines, int height_px) {
     }
 }
 
-std::vector<Line> Plain(const std::vector<std::string>& texts) {
-    std::vector<Line> lines;
+std::vector<PanelLine> Plain(const std::vector<std::string>& texts) {
+    std::vector<PanelLine> lines;
     for (const std::string& t : texts) lines.push_back({t});
     return lines;
 }
 
 // The columns of text a box may take in `pixels` of window width.
-int Columns(int pixels) { return std::max(8, (pixels - 2 * kMargin - 2 * kPadding) / kGlyphWidth); }
+int Columns(int pixels) { return std::max(8, (pixels - 2 * kPanelMargin - 2 * kPanelPadding) / kGlyphWidth); }
+
+// What is shown now, in the order the boxes claim their room: the status
+// panel at the bottom, then from the top the load fault, the message and the
+// help.
+std::vector<PanelRequest> Requests(int width_px, uint32_t nowMs) {
+    std::vector<PanelRequest> requests;
+    if (StatusShown) {
+        std::vector<std::string> text;
+        if (Landscape.Usable()) text.push_back(PickLine(PointerPick()));
+        for (const std::string& line : StatusLines(Landscape.path.c_str(), Landscape.Usable() ? &Landscape.checked : nullptr,
+                                                   CurrentCamera(), FramesPerSecond()))
+            text.push_back(line);
+        requests.push_back({PanelCorner::BottomLeft, Plain(text), width_px});
+    }
+    if (!LoadFault().empty()) {
+        std::vector<std::string> text = WrapText(LoadFault(), Columns(width_px));
+        text.push_back("");
+        text.push_back("Press Escape to quit");
+        requests.push_back({PanelCorner::TopLeft, Plain(text), width_px});
+    }
+    const std::vector<std::string> message = CurrentMessage(nowMs);
+    if (!message.empty()) {
+        // The top right corner, half the window wide at most.
+        std::vector<std::string> wrapped;
+        for (const std::string& m : message)
+            for (const std::string& w : WrapText(m, Columns(width_px / 2))) wrapped.push_back(w);
+        requests.push_back({PanelCorner::TopRight, Plain(wrapped), width_px / 2});
+    }
+    if (HelpShown) {
+        std::vector<PanelLine> lines = Plain(HelpLines());
+        if (WireframeOverlay && Landscape.Usable()) {
+            lines.push_back({""});
+            for (const PanelLine& line : LegendLines(CountryLegend(Landscape.checked))) lines.push_back(line);
+        }
+        requests.push_back({PanelCorner::TopLeft, lines, width_px});
+    }
+    return requests;
+}
 
 }  // namespace
 
 void DrawPanels(int width_px, int height_px, uint32_t nowMs) {
-    const std::vector<std::string> message = CurrentMessage(nowMs);
-    if (!HelpShown && !StatusShown && message.empty() && LoadFault().empty()) return;
+    const std::vector<PanelRequest> requests = Requests(width_px, nowMs);
+    if (requests.empty()) return;
 
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glMatrixMode(GL_PROJECTION);
@@ -92,38 +111,7 @@ void DrawPanels(int width_px, int height_px, uint32_t nowMs) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-    int leftTop = kMargin;  // the next free row on the left
-    if (!LoadFault().empty()) {
-        std::vector<std::string> text = WrapText(LoadFault(), Columns(width_px));
-        text.push_back("");
-        text.push_back("Press Escape to quit");
-        DrawBox(kMargin, leftTop, Plain(text), height_px);
-        leftTop += BoxHeight(Plain(text)) + kMargin;
-    }
-    if (HelpShown) {
-        std::vector<Line> lines = Plain(HelpLines());
-        if (WireframeOverlay && Landscape.Usable()) {
-            lines.push_back({""});
-            lines.push_back({"Countries (materials):"});
-            for (const LegendEntry& e : CountryLegend(Landscape.checked))
-                lines.push_back({std::to_string(e.country) + "  " + e.materials, true, e.colour});
-        }
-        DrawBox(kMargin, leftTop, lines, height_px);
-    }
-    if (!message.empty()) {
-        // The top right corner, half the window wide at most.
-        std::vector<std::string> wrapped;
-        for (const std::string& m : message)
-            for (const std::string& w : WrapText(m, Columns(width_px / 2))) wrapped.push_back(w);
-        const std::vector<Line> lines = Plain(wrapped);
-        DrawBox(std::max(kMargin, width_px - kMargin - BoxWidth(lines)), kMargin, lines, height_px);
-    }
-    if (StatusShown) {
-        const std::string status = StatusLine(Landscape.path.c_str(), Landscape.Usable() ? &Landscape.checked : nullptr, CurrentCamera(),
-                                              FramesPerSecond());
-        const std::vector<Line> lines = Plain({status.substr(0, size_t(Columns(width_px)))});
-        DrawBox(kMargin, height_px - kMargin - BoxHeight(lines), lines, height_px);
-    }
+    for (const PanelBox& box : LayoutPanels(requests, width_px, height_px)) DrawBox(box, height_px);
 
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

@@ -17,23 +17,57 @@
 
 inline constexpr uint32_t kMessageMilliseconds = 5000;  // how long a message stays
 
+// ---------------------------------------------------------------------------
+// Layout: boxes of text in the window's corners, 9 x 15 glyphs, 17 pixels a
+// line, that never cover one another
+// ---------------------------------------------------------------------------
+inline constexpr int kGlyphWidth = 9, kLineHeight = 17, kPanelMargin = 8, kPanelPadding = 6;
+inline constexpr int kSwatchSize = 11;  // the legend's colour squares
+
+struct PanelLine {
+    std::string text;
+    bool swatch = false;  // a square of `colour` before the text
+    Vector3 colour = {0, 0, 0};
+};
+
+enum class PanelCorner { TopLeft, TopRight, BottomLeft };
+struct PanelRequest {
+    PanelCorner corner;
+    std::vector<PanelLine> lines;
+    int widest_px;  // the box takes at most this much of the window's width
+};
+
+// A box placed in the window: its top-left corner in window pixels (y down)
+// and its lines, cut to fit.
+struct PanelBox {
+    int left, top, width, height;
+    std::vector<PanelLine> lines;
+};
+int PanelWidth(const std::vector<PanelLine>& lines);
+int PanelHeight(size_t lineCount);
+
 // The help panel's lines: every control.
 std::vector<std::string> HelpLines();
 
-// One country of the legend: its palette colour and the materials its
-// entries name, as the file gives them ("0 3 5", or "none").
+// One country of the legend: its palette colour and its name, and the
+// materials its entries name, as the file gives them ("0 3 5", or "none").
 struct LegendEntry {
     int country;
     Vector3 colour;
+    const char* colourName;
     std::string materials;
 };
 // The countries a cell can name (at most the first 16) of a usable landscape.
 std::vector<LegendEntry> CountryLegend(const CheckedLandscape& landscape);
+// The legend as lines under the help: a heading naming the columns, then a
+// line a country with its colour's swatch.
+std::vector<PanelLine> LegendLines(const std::vector<LegendEntry>& legend);
 
-// "land.lnd | 254 blocks, 5 countries, 8 materials, 16 LoRes | pos 2720 -30 2560 |
-// heading 0, pitch 45, zoom -500 | 37 fps"; `landscape` null when none is loaded.
-std::string StatusLine(const char* path, const CheckedLandscape* landscape, const CameraView& camera,
-                       double framesPerSecond);
+// The status panel's two lines: "land.lnd | 254 blocks, 5 countries, 8
+// materials, 16 LoRes" (`landscape` null when none is loaded: "not loaded")
+// and "pos 2720 -30 2560 | heading 0, pitch 45, zoom -500 | 37 fps".
+std::vector<std::string> StatusLines(const char* path, const CheckedLandscape* landscape, const CameraView& camera,
+                                     double framesPerSecond);
 
 // Breaks text into lines of at most `columns` characters, at spaces where it
 // can, inside a word where a word is longer than a line.
@@ -51,6 +85,13 @@ const std::string& LoadFault();
 void ShowMessage(const std::vector<std::string>& lines, uint32_t nowMs);
 // The message's lines while it lasts, none after.
 std::vector<std::string> CurrentMessage(uint32_t nowMs);
+
+// Places the requests in order, each in its corner and then past the boxes
+// placed before it (down from the top, up from the bottom), so that no box
+// covers another. A line wider than its box may be ends in "..."; a box
+// taller than the room left keeps the lines that fit, the last of them
+// "..."; one with no room at all is left out.
+std::vector<PanelBox> LayoutPanels(const std::vector<PanelRequest>& requests, int width_px, int height_px);
 
 // The frame rate the window draws at, from how long its frames take.
 void NoteFrameTime(uint32_t milliseconds);

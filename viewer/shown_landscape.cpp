@@ -6,20 +6,25 @@
 LandscapeLoad Landscape;
 LandscapeScene Scene;
 
-LoadTranscript ShowLandscape(const char* path) {
-    LoadTranscript said;
-    LandscapeLoad next = LoadLandscapeFile(path, &said);
-    PrintLoadTranscript(said, stdout, stderr);
-    // The lists and texture names of the new scene are those of the old one:
-    // the old one goes first, then its bytes.
+LoadTranscript ShowLandscape(const char* path, FILE* console) {
+    // Whatever the new file holds, the old landscape goes first, its scene
+    // and then its bytes: the new scene takes the same list ids, and the two
+    // are never in memory together.
     DestroyLandscapeScene(&Scene);
-    Landscape = std::move(next);
+    Landscape = LandscapeLoad();
+    LoadTranscript said;
+    Landscape = LoadLandscapeFile(path, &said);
+    PrintLoadTranscript(said, console, stderr);
     if (Landscape.Usable()) {
         SceneBuild how;
         how.wireframeLater = true;
-        Scene = BuildLandscapeScene(Landscape.checked, stdout, how);
+        Scene = BuildLandscapeScene(Landscape.checked, console, how);
     }
     return said;
 }
 
-void FinishShownScene() { FinishLandscapeScene(&Scene); }
+bool FinishShownScene() {
+    if (!Scene.wireframesPending) return false;
+    FinishLandscapeScene(&Scene);
+    return true;
+}

@@ -2,6 +2,8 @@
 // GL, and the one way to replace them.
 #pragma once
 
+#include <cstdio>
+
 #include "landscape/landscape_load.h"
 #include "scene/landscape_scene.h"
 
@@ -11,14 +13,14 @@
 extern LandscapeLoad Landscape;
 extern LandscapeScene Scene;  // Scene.blockTextureNames are the BlockTextureNames
 
-// Reads and checks `path`, prints the transcript on standard output (the
-// reasons a file cannot be opened on standard error), gives back the scene
-// and bytes shown so far, and builds the new scene with the console output
-// of each stage, leaving its wireframe lists until the next frame has been
+// Reads and checks `path`, prints the transcript on `console` (the reasons
+// a file cannot be opened on standard error), gives back the scene and
+// bytes shown so far, and builds the new scene with the console output of
+// each stage, leaving its wireframe lists until the next frame has been
 // shown. A file that cannot be shown leaves nothing shown. Needs the
 // window's GL context, InitGraphics done and the weight tables filled.
-LoadTranscript ShowLandscape(const char* path);
+LoadTranscript ShowLandscape(const char* path, FILE* console = stdout);
 
 // The wireframe lists the last ShowLandscape left, once its first frame is
-// on the screen; does nothing when none are waiting.
-void FinishShownScene();
+// on the screen; false (doing nothing) when none were waiting.
+bool FinishShownScene();

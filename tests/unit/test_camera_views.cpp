@@ -145,3 +145,52 @@ TEST(CameraViews, PictureSizesOnTheCommandLine) {
                             "800x600 ", "99999999999x1"})
         EXPECT_FALSE(ParsePictureSize(bad, &w, &h)) << bad;
 }
+
+TEST(CameraViews, FramingShowsEveryPlacedBlockWholeWithinTheViewersLimits) {
+    // Placed areas from one block to one too wide for any view the zoom
+    // allows, lowlands at 0 and peaks at 255: every corner of each must lie
+    // inside the window's frustum, the far plane included.
+    struct Case {
+        int rows, columns;
+        bool fits;
+    };
+    // 18 x 19 places is the default sample's extent; 20 places (3200 units)
+    // are wider than the window shows inside the far plane.
+    for (const Case& c : {Case{1, 1, true}, Case{8, 12, true}, Case{18, 19, true}, Case{3, 20, false},
+                          Case{32, 32, false}}) {
+        SCOPED_TRACE(std::to_string(c.rows) + " x " + std::to_string(c.columns));
+        TestLandscape land(2, 1, 1, 1);
+        for (int r = 0; r < 17; ++r)
+            for (int col = 0; col < 17; ++col) land.SetCell(1, r, col, 255, 0);
+        for (int b = 0; b < c.rows; ++b)
+            for (int a = 0; a < c.columns; ++a) land.SetMap(b, a, (b == c.rows / 2 && a == c.columns / 2) ? 2 : 1);
+        const CheckedLandscape checked = CheckLandscape(land.bytes.data(), land.bytes.size());
+        const Framing framing = FramingCamera(checked, 800, 600);
+        EXPECT_EQ(framing.fits, c.fits);
+        const CameraView& v = framing.view;
+        EXPECT_GE(v.zoom, kZoomFarthest);
+        EXPECT_LE(v.zoom, kZoomClosest);
+        EXPECT_GE(v.rotation.x, kPitchMin);
+        EXPECT_LE(v.rotation.x, kPitchMax);
+        const Frustum f = ViewerFrustum(800, 600);
+        for (double x : {0.0, -160.0 * c.columns})
+            for (double z : {0.0, -160.0 * c.rows})
+                for (double y : {0.0, 256.0}) {
+                    const Projected p = Project(v, f, x, y, z);
+                    if (c.fits) {
+                        EXPECT_LE(std::abs(p.x), 1.0) << x << " " << y << " " << z;
+                        EXPECT_LE(std::abs(p.y), 1.0) << x << " " << y << " " << z;
+                    }
+                    EXPECT_LT(p.depth, f.farPlane) << x << " " << y << " " << z;
+                }
+        // Row 0 at the top, column 0 at the left, as `lndtool info` prints the map.
+        const Projected first = Project(v, f, -80.0, 0.0, -80.0);
+        const Projected last = Project(v, f, -160.0 * c.columns + 80, 0.0, -160.0 * c.rows + 80);
+        if (c.rows > 1) {
+            EXPECT_GT(first.y, last.y);
+        }
+        if (c.columns > 1) {
+            EXPECT_LT(first.x, last.x);
+        }
+    }
+}

@@ -91,15 +91,16 @@ class ToggleTest(PanelTestCase):
         for key in ("F1", "h"):
             with self.subTest(key=key):
                 viewer, _, shown = self.check_toggle(key, "top left")
-                # Fourteen control lines.
+                # Eighteen control lines.
                 _, top, _, bottom = changed_box(viewer.stable_shot(), shown)
-                self.assertEqual(bottom - top, 14 * LINE_HEIGHT + 2 * PADDING)
+                self.assertEqual(bottom - top, 18 * LINE_HEIGHT + 2 * PADDING)
                 viewer.stop()
 
-    def test_tab_shows_the_status_line_at_the_bottom(self):
+    def test_tab_shows_the_status_lines_at_the_bottom(self):
+        # What the pointer is over, the file and its counts, the camera.
         viewer, _, shown = self.check_toggle("Tab", "bottom left")
         _, top, _, bottom = changed_box(viewer.stable_shot(), shown)
-        self.assertEqual(bottom - top, LINE_HEIGHT + 2 * PADDING)
+        self.assertEqual(bottom - top, 3 * LINE_HEIGHT + 2 * PADDING)
 
     def test_the_legend_joins_the_help_while_the_overlay_is_on(self):
         land = LandscapeFile.small(blocks=3, countries=3, materials=4, lores=1)
@@ -110,11 +111,11 @@ class ToggleTest(PanelTestCase):
         shown = viewer.wait_for_picture(lambda s: not same_picture(s, with_overlay), what="the help")
         shown = viewer.stable_shot()
         left, top, right, bottom = changed_box(with_overlay, shown)
-        # The controls, an empty line, a title and one line per country.
-        self.assertEqual(bottom - top, (14 + 2 + 3) * LINE_HEIGHT + 2 * PADDING)
+        # The controls, an empty line, the columns' heading and one line per country.
+        self.assertEqual(bottom - top, (18 + 2 + 3) * LINE_HEIGHT + 2 * PADDING)
         # Each country's swatch in its palette colour: red, green, blue.
         for row, colour in enumerate([(255, 0, 0), (0, 255, 0), (0, 0, 255)]):
-            y = MARGIN + PADDING + (16 + row) * LINE_HEIGHT + 7
+            y = MARGIN + PADDING + (20 + row) * LINE_HEIGHT + 7
             self.assertEqual(shown.getpixel((MARGIN + PADDING + 5, y)), colour)
 
 
@@ -219,7 +220,8 @@ class ControlTest(PanelTestCase):
         viewer = self.open()
         self.key(viewer, "f")
         x, y, z, pitch, yaw, roll, zoom = viewer.camera()
-        self.assertEqual((pitch, yaw, roll), (90.0, 0.0, 0.0))
+        # Row 0 at the top of the picture, as lndtool info prints the map.
+        self.assertEqual((pitch, yaw, roll), (90.0, 180.0, 0.0))
         # LandscapeFile.small places two blocks at row 16, columns 16 and 17.
         self.assertEqual((x, z), (2720.0, 2640.0))
         self.assertTrue(-4096 <= zoom <= -8)
