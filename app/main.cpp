@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 
 #include "app/window.h"
 #include "landscape/landscape_load.h"
@@ -31,7 +30,7 @@ const char kUsage[] =
     "\n"
     "Shows a Thornveil landscape in a window and lets you fly over it. Without\n"
     "FILE a file chooser titled \"Load .lnd\" asks for one. A file whose name\n"
-    "starts with '-' is opened as ./-name.\n"
+    "starts with '-' is opened as ./-name (-name is always an option).\n"
     "\n"
     "Controls:\n"
     "  W / S             fly forward / backward (200 units a second)\n"
@@ -58,18 +57,14 @@ const char kUsage[] =
     "or a path longer than 511 characters.\n"
     "Pictures without a display: lndtool render (see lndtool --help).\n";
 
-bool IsExistingFile(const char* path) {
-    struct stat st;
-    return stat(path, &st) == 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     // Lines reach a pipe or terminal as soon as they are printed.
     SendStandardOutputLineByLine();
 
-    if (argc >= 2 && argv[1][0] == '-' && !IsExistingFile(argv[1])) {
+    // Options win over files of the same name: ./--help opens such a file.
+    if (argc >= 2 && argv[1][0] == '-') {
         if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
             std::fputs(kUsage, stdout);
             return std::fflush(stdout) == 0 ? 0 : 2;
@@ -78,7 +73,8 @@ int main(int argc, char** argv) {
             std::printf("lndview %s\n", LND_VERSION);
             return std::fflush(stdout) == 0 ? 0 : 2;
         }
-        std::fprintf(stderr, "ERROR : lndview : unknown option '%s' (see lndview --help)\n", argv[1]);
+        std::fprintf(stderr, "ERROR : lndview : unknown option '%s' (see lndview --help; a file of that name opens as ./%s)\n",
+                     argv[1], argv[1]);
         return 2;
     }
 

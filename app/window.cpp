@@ -3,12 +3,31 @@
 
 #include <GL/freeglut.h>
 
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
 #include "platform/native_window.h"
 
 #include "viewer/display.h"
 #include "viewer/input.h"
 
+namespace {
+
+// GLUT's own failures (a display that goes away before the window opens)
+// end the program as the viewer's other failures do: one line, status 2.
+void GlutFailed(const char* format, va_list args) {
+    std::fflush(stdout);
+    std::fputs("ERROR : lndview : ", stderr);
+    std::vfprintf(stderr, format, args);
+    std::fputs(" (for pictures without a display, use lndtool render)\n", stderr);
+    std::exit(2);
+}
+
+}  // namespace
+
 void OpenWindow(const char* programName) {
+    glutInitErrorFunc(GlutFailed);
     int argc = 1;
     char* argv[2] = {const_cast<char*>(programName), nullptr};
     glutInit(&argc, argv);

@@ -6,10 +6,12 @@
 #include <string>
 
 // True when a window can be opened here; otherwise *why says what is
-// missing (no DISPLAY, or a display that cannot be reached).
+// missing (no DISPLAY, or a display that cannot be reached). On X11 the
+// check's connection stays open until ConfigureViewerWindow.
 bool GraphicalDisplayAvailable(std::string* why);
 
-// Lets the window system report a held key as repeated presses alone (no
+// Called once the window exists. Lets the window system report a held key
+// as repeated presses alone (no
 // fake releases between them, which would make the key look released
 // between two idle steps), and names the window's class so that desktops
 // group it and match it to its desktop entry.

@@ -55,14 +55,18 @@ class ViewerArgumentsTest(unittest.TestCase):
                 self.assertEqual(result.returncode, 2)
                 self.assertEqual(result.stdout, b"")
                 self.assertEqual(result.stderr.decode(),
-                                 "ERROR : lndview : unknown option '%s' (see lndview --help)\n" % option)
+                                 "ERROR : lndview : unknown option '%s' (see lndview --help; a file of that name "
+                                 "opens as ./%s)\n" % (option, option))
 
-    def test_a_file_named_like_an_option_is_a_file(self):
-        # Without a display the viewer stops before reading it, but after
-        # taking it as a file: the message is the display's, not an option's.
-        with open(os.path.join(self.tmp, "--help"), "wb"):
-            pass
-        result = self.run_viewer("--help")
+    def test_options_win_over_files_of_the_same_name(self):
+        # In a folder holding "--help" and "-x", they are options; ./--help is
+        # the file (without a display the viewer stops after taking it as one).
+        for name in ("--help", "-x"):
+            with open(os.path.join(self.tmp, name), "wb"):
+                pass
+        self.assertEqual(self.run_viewer("--help").returncode, 0)
+        self.assertEqual(self.run_viewer("-x", display=":0").returncode, 2)
+        result = self.run_viewer("./--help")
         self.assertEqual(result.returncode, 2)
         self.assertIn("needs a graphical display", result.stderr.decode())
 

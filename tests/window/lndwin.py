@@ -79,8 +79,11 @@ def wait_until(predicate, timeout, what, interval=POLL_INTERVAL):
 class Xvfb:
     """A private X server; use as a context manager or call start()/stop()."""
 
-    def __init__(self, screen="%dx%dx24" % SCREEN_SIZE):
+    def __init__(self, screen="%dx%dx24" % SCREEN_SIZE, reset=False):
         self.screen = screen
+        # A server that resets when its last client leaves, as a bare X
+        # server does; the tests' own server stays as it is between clients.
+        self.reset = reset
         self.proc = None
         self.display = None
         self._log = None
@@ -90,8 +93,8 @@ class Xvfb:
         self._log = tempfile.TemporaryFile()
         try:
             self.proc = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.screen, "-nolisten", "tcp",
-                 "-noreset"],
+                ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.screen, "-nolisten", "tcp"]
+                + ([] if self.reset else ["-noreset"]),
                 pass_fds=(write_fd,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                 stderr=self._log)
         finally:

@@ -5,10 +5,14 @@ file chooser), and how it ends when the window is closed."""
 import os
 import pty
 import stat
+import subprocess
+import sys
+import time
 import unittest
 
 from lndfile import Block, Country, LandscapeFile, LoRes, Material, required_length
-from lndwin import START_TIMEOUT, WINDOW_POSITION, WINDOW_SIZE, WINDOW_TITLE, WindowTestCase, lndview_path, wait_until
+from lndwin import (START_TIMEOUT, WINDOW_POSITION, WINDOW_SIZE, WINDOW_TITLE, Viewer, WindowTestCase, Xvfb,
+                    lndview_path, wait_until)
 
 PATH_LIMIT = 511  # longest landscape path the viewer takes
 
@@ -426,14 +430,14 @@ class ChooserTest(WindowTestCase):
         self.assert_ended_quietly(self.start_without_path())
 
     def test_no_chooser_at_all(self):
+        # The window opens all the same (it says what to do there); the
+        # console says how to pass the path.
         viewer = self.start_without_path()
-        status = viewer.wait_exit()
-        self.assertNotEqual(status, 0)
+        viewer.window()
         text = viewer.text()
         self.assertEqual(len(text.splitlines()), 1, repr(text))
-        self.assertTrue(text.endswith("\n"), repr(text))
-        self.assertIn(lndview_path(), text)  # says how to pass the path
-        self.assertEqual(self.xvfb.find_windows(), [])
+        self.assertTrue(text.startswith("WARNING : no file chooser available"), repr(text))
+        self.assertIn(lndview_path(), text)
 
     def test_without_a_display_it_says_so_before_any_chooser(self):
         log = self.stand_in("zenity", 0, prints=self.path("never.lnd"))
@@ -474,3 +478,27 @@ class ChooserTest(WindowTestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class BareServerTest(WindowTestCase):
+    def test_the_window_opens_on_a_server_the_viewer_is_the_first_client_of(self):
+        # A bare X server resets when its last client leaves: a check of the
+        # display that connects and leaves before the window's own connection
+        # lets it reset under that connection. The race is lost on a busy
+        # machine, so three processes keep the processors busy meanwhile.
+        land = self.write_landscape("land.lnd", LandscapeFile.small(blocks=1))
+        busy = [subprocess.Popen([sys.executable, "-c", "while True: pass"]) for _ in range(3)]
+        try:
+            for attempt in range(6):
+                with self.subTest(attempt=attempt), Xvfb(reset=True) as server:
+                    viewer = Viewer(server, [land], self.tmp)
+                    try:
+                        viewer.wait_loaded()
+                        time.sleep(0.5)
+                        self.assertTrue(viewer.running(), viewer.stderr_text())
+                    finally:
+                        viewer.stop()
+        finally:
+            for p in busy:
+                p.kill()
+                p.wait()
