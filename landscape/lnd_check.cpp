@@ -5,6 +5,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "landscape/formatted_text.h"
+
 namespace {
 
 // The one walk by RecordSize: the next record starts at this one + 16 +
@@ -84,7 +86,10 @@ CheckedLandscape CheckLandscape(const uint8_t* file, uint64_t length) {
     c.areas = ComputeLandscapeAreas(c.blockCount, c.counts.countryCount, c.counts.materialCount,
                                     c.counts.loResTextureCount);
     if (c.areas.end > length) {
-        c.fault = LandscapeFault::ShortFile;
+        // A landscape cut short needs a little more than it has; a file whose
+        // counts ask for many times its length is no landscape at all.
+        c.fault = c.areas.end / kNotALandscapeFactor > length + kNotALandscapeSlack ? LandscapeFault::NotALandscape
+                                                                                    : LandscapeFault::ShortFile;
         return c;
     }
     WalkLoResRecords(c);
@@ -92,37 +97,29 @@ CheckedLandscape CheckLandscape(const uint8_t* file, uint64_t length) {
     return c;
 }
 
-namespace {
-
-std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* fmt, ...) {
-    char line[2048];
-    va_list args;
-    va_start(args, fmt);
-    vsnprintf(line, sizeof line, fmt, args);
-    va_end(args);
-    return line;
-}
-
-}  // namespace
-
 std::string FaultLine(const CheckedLandscape& c, const char* path) {
     switch (c.fault) {
     case LandscapeFault::None:
         return {};
     case LandscapeFault::ShortHeader:
-        return Format("ERROR : %s : file too short: the header needs %" PRIu64 " bytes, found %" PRIu64, path,
+        return FormatText("ERROR : %s : file too short: the header needs %" PRIu64 " bytes, found %" PRIu64, path,
                       kHeaderSize, c.length);
     case LandscapeFault::NegativeBlockCount:
-        return Format("ERROR : %s : negative block count (stored BlockCountPlusOne %" PRId32 ")", path,
+        return FormatText("ERROR : %s : negative block count (stored BlockCountPlusOne %" PRId32 ")", path,
                       c.counts.blockCountPlusOne);
     case LandscapeFault::NegativeCountryCount:
-        return Format("ERROR : %s : negative country count %" PRId32, path, c.counts.countryCount);
+        return FormatText("ERROR : %s : negative country count %" PRId32, path, c.counts.countryCount);
     case LandscapeFault::NegativeMaterialCount:
-        return Format("ERROR : %s : negative material count %" PRId32, path, c.counts.materialCount);
+        return FormatText("ERROR : %s : negative material count %" PRId32, path, c.counts.materialCount);
     case LandscapeFault::ShortFile:
-        return Format("ERROR : %s : file too short: the counts need %" PRIu64 " bytes, found %" PRIu64, path,
-                      c.areas.end, c.length);
+        return FormatText("ERROR : %s : file too short: the counts need %" PRIu64 " bytes, found %" PRIu64, path,
+                          c.areas.end, c.length);
+    case LandscapeFault::NotALandscape:
+        return FormatText("ERROR : %s : not a landscape file: its header's counts (%" PRId32 " blocks, %" PRId32
+                          " countries, %" PRId32 " materials, %" PRIu32 " LoRes textures) need %" PRIu64
+                          " bytes, it has %" PRIu64,
+                          path, c.blockCount, c.counts.countryCount, c.counts.materialCount,
+                          c.counts.loResTextureCount, c.areas.end, c.length);
     }
     return {};
 }
@@ -131,7 +128,7 @@ std::vector<LandscapeNote> LandscapeNotes(const CheckedLandscape& c, const char*
     std::vector<LandscapeNote> notes;
     if (!c.Usable()) {
         static const char* const kKinds[] = {"none", "short_header", "negative_block_count", "negative_country_count",
-                                             "negative_material_count", "short_file"};
+                                             "negative_material_count", "short_file", "not_a_landscape"};
         notes.push_back({kKinds[int(c.fault)], NoteSeverity::Error, false, 1, FaultLine(c, path)});
         return notes;
     }
@@ -143,60 +140,60 @@ std::vector<LandscapeNote> LandscapeNotes(const CheckedLandscape& c, const char*
     const uint32_t walked = uint32_t(c.loResRecords.size());
     if (walked < count)
         warn("record_size_leaves_file", true, count - walked,
-             Format("WARNING : %s : LoRes texture %" PRIu32 " has RecordSize %" PRId32
+             FormatText("WARNING : %s : LoRes texture %" PRIu32 " has RecordSize %" PRId32
                     " which leads outside the file; %" PRIu32 " of %" PRIu32 " LoRes textures uploaded",
                     path, f.walkStopIndex, f.walkStopRecordSize, walked, count));
     if (f.walkOffStride)
         warn("record_size_off_stride", true, f.walkOffStride,
-             Format("WARNING : %s : %" PRIu32 " LoRes textures lie elsewhere when walked by RecordSize"
+             FormatText("WARNING : %s : %" PRIu32 " LoRes textures lie elsewhere when walked by RecordSize"
                     " than by the fixed stride; the terrain shows the walked records, the DDS files"
                     " hold the fixed-stride ones",
                     path, f.walkOffStride));
     if (f.ddsSizeMismatches)
         warn("dds_size_not_256", true, f.ddsSizeMismatches,
-             Format("WARNING : %s : %" PRIu32 " LoRes textures have a DdsHeader size other than 256 x 256;"
+             FormatText("WARNING : %s : %" PRIu32 " LoRes textures have a DdsHeader size other than 256 x 256;"
                     " read as 256 x 256",
                     path, f.ddsSizeMismatches));
     if (f.countryIndexBeyond)
         warn("country_index_beyond", true, f.countryIndexBeyond,
-             Format("WARNING : %s : %" PRIu64 " cells have a CountryIndex at or above the country count %" PRId32
+             FormatText("WARNING : %s : %" PRIu64 " cells have a CountryIndex at or above the country count %" PRId32
                     "; %s",
                     path, f.countryIndexBeyond, c.counts.countryCount,
                     c.counts.countryCount == 0 ? "there is no country, so their material is mid-grey"
                                                : "the last country is used"));
     if (f.materialIndexBeyond)
         warn("material_index_beyond", true, f.materialIndexBeyond,
-             Format("WARNING : %s : %" PRIu64 " country entries name a material at or above the material count %" PRId32
+             FormatText("WARNING : %s : %" PRIu64 " country entries name a material at or above the material count %" PRId32
                     "; %s",
                     path, f.materialIndexBeyond, c.counts.materialCount,
                     c.counts.materialCount == 0 ? "there is no material, so they give mid-grey"
                                                 : "the last material is used"));
     if (f.blocksBeyondMap)
         warn("blocks_beyond_map", true, uint64_t(f.blocksBeyondMap),
-             Format("WARNING : %s : %" PRId32 " blocks, but a map byte names block %" PRId32
+             FormatText("WARNING : %s : %" PRId32 " blocks, but a map byte names block %" PRId32
                     " at most; the %" PRId32 " blocks past it are skipped",
                     path, c.blockCount, kMostMapBlocks, f.blocksBeyondMap));
     if (f.recordSizeOther)
         warn("record_size_not_65664", false, f.recordSizeOther,
-             Format("WARNING : %s : %" PRIu32 " LoRes textures have a RecordSize other than %" PRId32, path,
+             FormatText("WARNING : %s : %" PRIu32 " LoRes textures have a RecordSize other than %" PRId32, path,
                     f.recordSizeOther, kLoResStoredRecordSize));
     if (f.ddsNotDxt3)
         warn("dds_header_not_dxt3_256", false, f.ddsNotDxt3,
-             Format("WARNING : %s : %" PRIu32 " LoRes textures have a DdsHeader that does not describe a 256 x 256"
+             FormatText("WARNING : %s : %" PRIu32 " LoRes textures have a DdsHeader that does not describe a 256 x 256"
                     " DXT3 image",
                     path, f.ddsNotDxt3));
     if (f.blendWeightAbove255)
         warn("blend_weight_above_255", false, f.blendWeightAbove255,
-             Format("WARNING : %s : %" PRIu64 " country entries have a BlendWeight above 255", path,
+             FormatText("WARNING : %s : %" PRIu64 " country entries have a BlendWeight above 255", path,
                     f.blendWeightAbove255));
     if (f.loResIndexBeyond)
         warn("lores_index_beyond", false, f.loResIndexBeyond,
-             Format("WARNING : %s : %" PRIu32 " blocks have a LoResTextureIndex that names no LoRes texture (count %" PRIu32
+             FormatText("WARNING : %s : %" PRIu32 " blocks have a LoResTextureIndex that names no LoRes texture (count %" PRIu32
                     ")",
                     path, f.loResIndexBeyond, c.counts.loResTextureCount));
     if (f.mapPlacesBeyond)
         warn("map_place_beyond_block_count", false, f.mapPlacesBeyond,
-             Format("WARNING : %s : %" PRIu32 " BlockMap places name a block beyond the block count", path,
+             FormatText("WARNING : %s : %" PRIu32 " BlockMap places name a block beyond the block count", path,
                     f.mapPlacesBeyond));
     return notes;
 }

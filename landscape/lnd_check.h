@@ -18,7 +18,13 @@ enum class LandscapeFault {
     NegativeCountryCount,
     NegativeMaterialCount,
     ShortFile,              // the areas reach past the end of the file
+    NotALandscape,          // ... by far: the counts describe no file of this length
 };
+
+// Counts that need more than 64 times the file's length and a MiB are not a
+// landscape cut short: the file is something else.
+inline constexpr uint64_t kNotALandscapeFactor = 64;
+inline constexpr uint64_t kNotALandscapeSlack = uint64_t(1) << 20;
 
 // Record faults, counted once the areas are known to fit.
 struct RecordFaults {
@@ -42,7 +48,8 @@ struct RecordFaults {
 // A landscape file as checked. When `fault` is None every area lies inside
 // the buffer, every walked LoRes record lies wholly inside it, and the
 // accessors below may be used; otherwise only the fields the fault leaves
-// known are set (counts unless ShortHeader, areas when ShortFile).
+// known are set (counts unless ShortHeader, areas when ShortFile or
+// NotALandscape).
 struct CheckedLandscape {
     LandscapeFault fault = LandscapeFault::None;
     const uint8_t* bytes = nullptr;   // the file as stored; not owned

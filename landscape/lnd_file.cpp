@@ -9,6 +9,8 @@
 #include <cstring>
 #include <new>
 
+#include "landscape/formatted_text.h"
+
 
 namespace {
 
@@ -81,24 +83,19 @@ FileRead ReadWholeFile(const char* path) {
 }
 
 std::string FileReadFaultLine(const FileRead& r, const char* path) {
-    char line[1024 + 512];
     switch (r.fault) {
     case FileReadFault::None:
         return {};
     case FileReadFault::CannotOpen:
     case FileReadFault::NotRegular:
-        std::snprintf(line, sizeof line, "ERROR : Unable to Open Specified File %s : %s", path, r.reason.c_str());
-        break;
+        return FormatText("ERROR : Unable to Open Specified File %s : %s", path, r.reason.c_str());
     case FileReadFault::CannotSize:
-        std::snprintf(line, sizeof line, "ERROR : %s : cannot find the file's length: %s", path, r.reason.c_str());
-        break;
+        return FormatText("ERROR : %s : cannot find the file's length: %s", path, r.reason.c_str());
     case FileReadFault::CannotAllocate:
-        std::snprintf(line, sizeof line, "ERROR : %s : cannot allocate %" PRIu64 " bytes to read the file", path, r.length);
-        break;
+        return FormatText("ERROR : %s : cannot allocate %" PRIu64 " bytes to read the file", path, r.length);
     case FileReadFault::ShortRead:
-        std::snprintf(line, sizeof line, "ERROR : %s : read %" PRIu64 " of %" PRIu64 " bytes: %s", path, r.bytesRead,
-                      r.length, r.reason.c_str());
-        break;
+        return FormatText("ERROR : %s : read %" PRIu64 " of %" PRIu64 " bytes: %s", path, r.bytesRead, r.length,
+                          r.reason.c_str());
     }
-    return line;
+    return {};
 }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <set>
 
+#include "landscape/formatted_text.h"
+
 namespace {
 
 // One character per class of 5 block numbers, so neighbouring blocks of a
@@ -15,12 +17,10 @@ constexpr int kBlocksPerClass = 5;
 
 void Append(std::string* out, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 void Append(std::string* out, const char* fmt, ...) {
-    char chunk[4096];
     va_list args;
     va_start(args, fmt);
-    const int n = vsnprintf(chunk, sizeof chunk, fmt, args);
+    out->append(FormatTextV(fmt, args));
     va_end(args);
-    if (n > 0) out->append(chunk, size_t(n) < sizeof chunk ? size_t(n) : sizeof chunk - 1);
 }
 
 char MapCharacter(uint8_t value, int32_t blockCount) {
@@ -115,7 +115,9 @@ InfoReport BuildInfoReport(const char* path, const uint8_t* bytes, uint64_t leng
     report.path = path;
     report.landscape = CheckLandscape(bytes, length);
     const CheckedLandscape& c = report.landscape;
-    report.countsKnown = c.fault != LandscapeFault::ShortHeader;
+    // A file that is no landscape has counts of no meaning: they, the areas
+    // and the map are left out.
+    report.countsKnown = c.fault != LandscapeFault::ShortHeader && c.fault != LandscapeFault::NotALandscape;
     report.areasKnown = c.Usable() || c.fault == LandscapeFault::ShortFile;
     if (c.Usable()) CollectUsage(c, &report);
     report.notes = LandscapeNotes(c, path);

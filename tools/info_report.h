@@ -29,5 +29,10 @@ std::string FormatInfoText(const InfoReport& report);
 // faults ({kind, severity, message, count}).
 std::string FormatInfoJson(const InfoReport& report);
 
-// The exit status the report gives: 0 for a well-formed file, 1 for faults.
-inline int InfoExitStatus(const InfoReport& report) { return report.notes.empty() ? 0 : 1; }
+// The exit status the report gives: 0 for a well-formed file, 1 for one the
+// viewer shows with warnings, 2 for one it refuses (as every command's 2 for
+// a file it cannot use).
+inline int InfoExitStatus(const InfoReport& report) {
+    if (report.notes.empty()) return 0;
+    return report.landscape.Usable() ? 1 : 2;
+}

@@ -65,7 +65,7 @@ class InfoJsonTest(ToolTestCase):
         path = self.path("short.lnd")
         with open(path, "wb") as f:
             f.write(bytes(100))
-        doc = self.json_of(path, 1)
+        doc = self.json_of(path, 2)
         self.assertEqual(doc["length"], 100)
         for key in ("needed_length", "counts", "areas", "block_map"):
             self.assertIsNone(doc[key], key)
@@ -75,7 +75,7 @@ class InfoJsonTest(ToolTestCase):
         land.country_count = -4
         path = self.path("negative.lnd")
         land.write(path)
-        doc = self.json_of(path, 1)
+        doc = self.json_of(path, 2)
         self.assertEqual(doc["counts"]["countries"], -4)
         self.assertIsNone(doc["areas"])
         self.assertEqual(doc["faults"][0]["message"], "ERROR : %s : negative country count -4" % path)

@@ -184,10 +184,38 @@ class InfoTest(ToolTestCase):
         return path, self.run_tool("info", path)
 
     def assertFaults(self, result, expected):
-        self.assertStatus(result, 1)
+        # 2 for a file the viewer refuses (an ERROR), 1 for one it shows with warnings.
+        self.assertStatus(result, 2 if any(line.startswith("ERROR : ") for line in expected) else 1)
         self.assertEqual(result.faults(), expected, str(result))
         self.assertNotIn(NO_FAULTS_LINE, result.out_lines)
         self.assertEqual(result.err, "")
+
+    def test_statuses_say_whether_the_viewer_can_use_the_file(self):
+        warned = two_block_landscape()
+        warned.blocks[0].country[0][0] = 9
+        short = two_block_landscape().to_bytes()[:-1]
+        readme = b"# lndview\n\nA viewer for the landscape files of the game.\n" * 40
+        # A path of some 3000 bytes: its fault line is whole, to the last byte.
+        deep = self.path(*(["d" * 250] * 12))
+        os.makedirs(deep)
+        cases = [("good.lnd", two_block_landscape().to_bytes(), 0, None),
+                 ("warned.lnd", warned.to_bytes(), 1, "WARNING : "),
+                 ("short.lnd", short, 2, "file too short"),
+                 ("README.lnd", readme, 2, "not a landscape file"),
+                 (os.path.join(deep, "short.lnd"), short, 2, "found %d" % len(short))]
+        for name, data, status, said in cases:
+            with self.subTest(name=name[-20:]):
+                path, result = self.info_of(name, data=data)
+                self.assertStatus(result, status)
+                if said:
+                    self.assertTrue(result.faults()[0].startswith(("ERROR : " if status == 2 else "WARNING : ") + path),
+                                    result.faults())
+                    self.assertIn(said, result.faults()[0])
+                    self.assertTrue(result.out.endswith("\n"))
+        # A file that is no landscape gets no block map of junk.
+        self.assertNotIn("BlockMap", self.info_of("README.lnd", data=readme)[1].out)
+        result = self.run_tool("info", self.path("missing.lnd"))
+        self.assertStatus(result, 2)
 
     def test_well_formed_file(self):
         path, result = self.info_of("good.lnd", two_block_landscape())
@@ -232,12 +260,14 @@ class InfoTest(ToolTestCase):
         for length in (need - 1, HEADER_SIZE):
             cases.append(("short-%d" % length, land.to_bytes()[:length],
                           "file too short: the counts need %d bytes, found %d" % (need, length)))
-        # A count whose areas would not fit even in 32-bit arithmetic.
+        # A count whose areas would not fit even in 32-bit arithmetic: no
+        # landscape cut short needs that much.
         bad = two_block_landscape()
         bad.lores_count = 0xFFFFFFFF
         huge_need = need + LORES_SIZE * (0xFFFFFFFF - 1)
         cases.append(("huge", bad.to_bytes(),
-                      "file too short: the counts need %d bytes, found %d" % (huge_need, need)))
+                      "not a landscape file: its header's counts (2 blocks, 2 countries, 3 materials, 4294967295 "
+                      "LoRes textures) need %d bytes, it has %d" % (huge_need, need)))
         for name, data, message in cases:
             with self.subTest(name):
                 path, result = self.info_of(name + ".lnd", data=data)

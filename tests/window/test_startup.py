@@ -218,8 +218,8 @@ class StructuralFaultTest(EmptySceneMixin, WindowTestCase):
         found = os.path.getsize(path)
         self.check_dropped(path, "Loading Landscape %s ...\n\n" % path
                            + "".join(line + "\n" for line in count_lines(2, 2, 3, 0xFFFFFFFF))
-                           + "ERROR : %s : file too short: the counts need %d bytes, found %d\n"
-                           % (path, need, found))
+                           + "ERROR : %s : not a landscape file: its header's counts (2 blocks, 2 countries, "
+                           "3 materials, 4294967295 LoRes textures) need %d bytes, it has %d\n" % (path, need, found))
 
 
 class RecordFaultTest(WindowTestCase):

@@ -1,0 +1,9 @@
+// formatted_text.h -- printf-style text of any length, for the report and
+// fault lines that name a path: nothing is cut at a fixed size.
+#pragma once
+
+#include <cstdarg>
+#include <string>
+
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatTextV(const char* format, va_list args);
