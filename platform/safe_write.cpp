@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <vector>
 
 #include "platform/safe_write_system.h"
 
@@ -13,6 +16,8 @@ namespace {
 
 // The longest file name a folder takes, on the file systems in use here.
 constexpr size_t kLongestFileName = 255;
+
+std::vector<std::filesystem::path> g_Inputs;  // the running command's input files
 
 }  // namespace
 
@@ -24,6 +29,23 @@ std::string TemporaryName(const std::string& name, unsigned long processId, unsi
     const std::string suffix = "." + std::to_string(processId) + "." + std::to_string(attempt) + ".tmp";
     const size_t room = kLongestFileName - 1 - suffix.size();  // the leading dot hides it
     return "." + name.substr(0, room) + suffix;
+}
+
+void SafeWriteProtectInput(const std::string& path) {
+    std::error_code fault;
+    if (std::filesystem::exists(path, fault)) g_Inputs.push_back(path);
+}
+
+bool RefusedAsInput(const std::string& path, std::string* errorLine) {
+    for (const std::filesystem::path& input : g_Inputs) {
+        std::error_code fault;
+        // The same file by device and inode (by volume and file index on
+        // Windows), whatever links or names lead to it.
+        if (!std::filesystem::equivalent(path, input, fault) || fault) continue;
+        *errorLine = "ERROR : " + path + " : is an input of this command; not written over";
+        return true;
+    }
+    return false;
 }
 
 bool SafeWriteFail(SafeWriteFile* file, int errnoValue, std::string* errorLine) {

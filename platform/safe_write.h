@@ -26,6 +26,10 @@
 // a closed console remove the temporary; a path longer than 259 characters
 // is refused.
 //
+// A file registered as an input of the running command is never written
+// over, by whatever name it is given: "ERROR : <path> : is an input of this
+// command; not written over".
+//
 // Every failure is reported as one line, "ERROR : <path> : <reason>", with
 // <path> as the caller gave it.
 #pragma once
@@ -61,6 +65,10 @@ void SafeWriteDiscard(SafeWriteFile* file);
 // tells whether it went straight into a device, FIFO or socket.
 bool SafeWriteWholeFile(const char* path, const void* bytes, size_t size, std::string* errorLine,
                         bool* direct = nullptr);
+
+// Registers a file the command reads (a path that names nothing yet is
+// ignored), for SafeWriteOpen to refuse.
+void SafeWriteProtectInput(const std::string& path);
 
 // "ERROR : <path> : <strerror(errnoValue)>".
 std::string WriteErrorLine(const std::string& path, int errnoValue);

@@ -169,6 +169,7 @@ bool OpenTemporary(SafeWriteFile* file, const std::string& target, const struct 
 bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine) {
     *file = SafeWriteFile();
     file->path = path;
+    if (RefusedAsInput(path, errorLine)) return false;
     if (file->path.empty()) return Fail(file, ENOENT, errorLine);
 
     struct stat link;

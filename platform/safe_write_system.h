@@ -26,6 +26,10 @@ void RemoveTemporaryFile(const std::string& temporary);
 // the part that makes the temporary unique).
 std::string TemporaryName(const std::string& name, unsigned long processId, unsigned long attempt);
 
+// True (with *errorLine set) when `path` names a file registered by
+// SafeWriteProtectInput: each system's SafeWriteOpen asks first.
+bool RefusedAsInput(const std::string& path, std::string* errorLine);
+
 // Reports errnoValue for the file's path in *errorLine, discards the file
 // and returns false.
 bool SafeWriteFail(SafeWriteFile* file, int errnoValue, std::string* errorLine);

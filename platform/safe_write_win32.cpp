@@ -201,6 +201,7 @@ bool OpenTemporary(SafeWriteFile* file, const std::string& target, std::string* 
 bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine) {
     *file = SafeWriteFile();
     file->path = path;
+    if (RefusedAsInput(path, errorLine)) return false;
     if (file->path.empty()) return Fail(file, ENOENT, errorLine);
     if (file->path.size() > LongestSystemPath()) return Fail(file, ENAMETOOLONG, errorLine);
 

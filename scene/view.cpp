@@ -64,12 +64,14 @@ PlacedArea PlacedBlocksArea(const CheckedLandscape& landscape) {
 CameraView OverviewCamera(const CheckedLandscape& landscape, int width_px, int height_px, double* farPlane_out) {
     const PlacedArea area = PlacedBlocksArea(landscape);
     // Seen from straight above, x runs across the picture and z up it; the
-    // highest points are nearest the eye, so they decide the distance.
+    // highest points are nearest the eye, so they decide the distance. Turned
+    // half round, row 0 of the map is at the top and column 0 at the left,
+    // as `lndtool info` prints it.
     const Frustum f = ViewerFrustum(width_px, height_px);
     const double margin = 1.05;
     const double distance = std::max({(area.xHigh - area.xLow) / 2 * margin * f.nearPlane / f.right,
                                       (area.zHigh - area.zLow) / 2 * margin * f.nearPlane / f.top, 2 * f.nearPlane});
     if (farPlane_out) *farPlane_out = std::max(kFarPlane, (distance + area.top) * 1.01);
     const float x = float((area.xLow + area.xHigh) / 2), z = float((area.zLow + area.zHigh) / 2);
-    return {{-x, -float(area.top), -z}, {90.0f, 0.0f, 0.0f}, -float(distance)};
+    return {{-x, -float(area.top), -z}, {90.0f, 180.0f, 0.0f}, -float(distance)};
 }

@@ -50,7 +50,8 @@ struct PlacedArea {
 PlacedArea PlacedBlocksArea(const CheckedLandscape& landscape);
 
 // Looking straight down on the centre of the placed blocks (nonzero map
-// bytes that name a built block; the whole map when there are none), from
+// bytes that name a built block; the whole map when there are none), row 0
+// of the map at the top and column 0 at the left, from
 // high enough that all of them, up to their highest cell and its overlay,
 // fit a picture of width_px x height_px with a 5% margin. `farPlane_out`
 // (when not null) gets the far plane that keeps the lowest ground in view;

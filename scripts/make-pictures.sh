@@ -11,6 +11,6 @@ sample=$(mktemp -d "${TMPDIR:-/tmp}/lndpictures.XXXXXX")
 trap 'rm -rf "$sample"' EXIT
 "$tool" make-sample "$sample/sample.lnd" > /dev/null
 view="pos : 2560 -60 2560 | rot: 40 25 0 | zoom : -2600"
-"$tool" render "$sample/sample.lnd" --out "$out/island.png" --camera "$view"
-"$tool" render "$sample/sample.lnd" --out "$out/island-countries.png" --camera "$view" --overlay
+"$tool" render "$sample/sample.lnd" --out "$out/island.png" --camera "$view" > /dev/null
+"$tool" render "$sample/sample.lnd" --out "$out/island-countries.png" --camera "$view" --overlay > /dev/null
 "$tool" thumbnail "$sample/sample.lnd" "$out/island-thumbnail.png"

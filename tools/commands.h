@@ -47,5 +47,6 @@ struct ThumbnailOptions {
 int RunThumbnail(const ThumbnailOptions& options);
 
 inline constexpr int kLargestPictureSide = 8192;
-// "WxH" with both between 1 and 8192; false when it is not that.
+// "WxH" in digits (leading zeros allowed), both 1 to 8192, the most any
+// driver is asked for; false when it is not that.
 bool ParsePictureSize(const std::string& text, int* width_px, int* height_px);

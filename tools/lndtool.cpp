@@ -60,7 +60,7 @@ const Command kCommands[] = {
          c->add_option("FILE", g_Render.files, "The .lnd files to draw")->required();
          c->add_option("--out", g_Render.out, "The PNG to write (one FILE)");
          c->add_option("--out-dir", g_Render.outDir, "Folder for NAME.png of each FILE (created if missing)");
-         c->add_option("--size", g_Render.size, "Picture size WIDTHxHEIGHT, up to 8192x8192")->capture_default_str();
+         c->add_option("--size", g_Render.size, "Picture size WIDTHxHEIGHT, up to what the OpenGL driver draws")->capture_default_str();
          c->add_option("--camera", g_Render.camera,
                        "The view, as the viewer prints it on a middle click: \"pos : X Y Z | rot: P Y R | zoom : Z\"");
          c->add_flag("--overview", g_Render.overview, "Look straight down on all the placed blocks");

@@ -1,6 +1,8 @@
 // render.cpp -- `lndtool render` and `lndtool thumbnail`: pictures of
 // landscapes drawn with the viewer's own setup, lists and frame, into an
 // offscreen OpenGL context, without any window or display server.
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,12 +15,14 @@
 #include "landscape/landscape_load.h"
 #include "platform/large_pages.h"
 #include "platform/offscreen_gl.h"
+#include "platform/safe_write.h"
 #include "scene/frame.h"
 #include "scene/graphics.h"
 #include "scene/landscape_scene.h"
 #include "scene/view.h"
 #include "texture/material_synthesis.h"
 #include "tools/commands.h"
+#include "viewer/landscape_files.h"
 
 namespace {
 
@@ -31,7 +35,14 @@ struct Picture {
     CameraView camera = kStartCamera;  // unless the overview decides
     bool overview = false;
     bool overlay = false;
+    bool sayWritten = true;  // a line on standard output for each picture
 };
+
+bool EndsInPng(const std::string& path) {
+    std::string end = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+    for (char& c : end) c = char(std::tolower((unsigned char)c));
+    return end == ".png";
+}
 
 // Loads one landscape, draws it and writes the PNG; false (with the lines
 // printed) when the file cannot be shown or the PNG cannot be written. What
@@ -55,15 +66,22 @@ bool RenderOne(const std::string& file, const std::string& out, const Picture& p
                          : picture.camera;
     ApplyProjection(picture.width_px, picture.height_px, farPlane);
     DrawScene(&landscape.checked, camera, picture.overlay);
-    std::vector<uint8_t> rgb(size_t(picture.width_px) * size_t(picture.height_px) * 3);
+    const size_t bytes = size_t(picture.width_px) * size_t(picture.height_px) * 3;
+    std::vector<uint8_t> rgb(bytes), empty(bytes);
     ReadFramePicture(picture.width_px, picture.height_px, rgb.data());
+    // The same view without the landscape: when nothing differs, the camera
+    // sees no terrain at all.
+    DrawScene(nullptr, camera, false);
+    ReadFramePicture(picture.width_px, picture.height_px, empty.data());
     DestroyLandscapeScene(&scene);
+    if (rgb == empty) PrintLine("WARNING : " + file + " : the camera sees no terrain; the picture is all sky");
 
     std::string error;
     if (!WritePngRgb8(out.c_str(), rgb.data(), picture.width_px, picture.height_px, &error)) {
         PrintLine(error);
         return false;
     }
+    if (picture.sayWritten) std::printf("wrote %s\n", out.c_str());
     return true;
 }
 
@@ -109,21 +127,49 @@ int RenderFiles(const std::vector<std::string>& files, const std::string& out, c
     return status;
 }
 
+// The files to draw: each FILE, a folder standing for its .lnd files in name
+// order. Each is registered as an input, which no picture may replace.
+std::vector<std::string> FilesToDraw(const std::vector<std::string>& given) {
+    std::vector<std::string> files;
+    for (const std::string& file : given) {
+        std::error_code fault;
+        if (!std::filesystem::is_directory(file, fault)) {
+            files.push_back(file);
+            continue;
+        }
+        std::vector<std::string> names = LandscapeNamesIn(file);
+        std::sort(names.begin(), names.end());
+        for (const std::string& name : names) files.push_back((std::filesystem::path(file) / name).string());
+    }
+    for (const std::string& file : files) SafeWriteProtectInput(file);
+    return files;
+}
+
 }  // namespace
 
 int RunRender(const RenderOptions& options) {
     Picture picture;
     if (!ParsePictureSize(options.size, &picture.width_px, &picture.height_px)) {
-        PrintLine("ERROR : lndtool render : --size wants WIDTHxHEIGHT, each 1 to 8192, not '" + options.size + "'");
+        PrintLine("ERROR : lndtool render : --size wants WIDTHxHEIGHT in digits, such as 1920x1080, not '" +
+                  options.size + "'");
         return 2;
     }
     if (options.out.empty() == options.outDir.empty()) {
         PrintLine("ERROR : lndtool render : give either --out PNG (one file) or --out-dir DIR");
         return 2;
     }
-    if (!options.out.empty() && options.files.size() != 1) {
+    const std::vector<std::string> files = FilesToDraw(options.files);
+    if (!options.out.empty() && (files.size() != 1 || files[0] != options.files[0])) {
         PrintLine("ERROR : lndtool render : --out takes the picture of one file; use --out-dir DIR for " +
-                  std::to_string(options.files.size()));
+                  std::to_string(files.size()) + (options.files.size() == 1 ? " (the .lnd files of a folder)" : ""));
+        return 2;
+    }
+    if (files.empty()) {
+        PrintLine("ERROR : " + options.files[0] + " : holds no .lnd file to draw");
+        return 2;
+    }
+    if (!options.out.empty() && !EndsInPng(options.out)) {
+        PrintLine("ERROR : " + options.out + " : pictures are PNG files; give a name that ends in .png");
         return 2;
     }
     if (!options.camera.empty()) {
@@ -147,7 +193,7 @@ int RunRender(const RenderOptions& options) {
             return 2;
         }
     }
-    return RenderFiles(options.files, options.out, options.outDir, picture);
+    return RenderFiles(files, options.out, options.outDir, picture);
 }
 
 int RunThumbnail(const ThumbnailOptions& options) {
@@ -155,8 +201,14 @@ int RunThumbnail(const ThumbnailOptions& options) {
         PrintLine("ERROR : lndtool thumbnail : --size must be 1 to 8192, not " + std::to_string(options.size));
         return 2;
     }
+    if (!EndsInPng(options.out)) {
+        PrintLine("ERROR : " + options.out + " : pictures are PNG files; give a name that ends in .png");
+        return 2;
+    }
     Picture picture;
     picture.width_px = picture.height_px = options.size;
     picture.overview = true;
+    picture.sayWritten = false;  // file managers ask for thumbnails; they read the file
+    SafeWriteProtectInput(options.file);
     return RenderFiles({options.file}, options.out, "", picture);
 }

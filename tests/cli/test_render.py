@@ -55,7 +55,7 @@ class RenderTest(RenderTestCase):
         coloured_landscape().write(land)
         result = self.run_tool("render", land, "--out", self.path("shot.png"))
         self.assertStatus(result, 0)
-        self.assertEqual((result.out, result.err), ("", ""))
+        self.assertEqual((result.out, result.err), ("wrote %s\n" % self.path("shot.png"), ""))
         mode, size, im = self.picture(self.path("shot.png"))
         self.assertEqual((mode, size), ("RGB", (800, 600)))
         self.assertIn(im.getpixel((2, 2)), CLEAR)
@@ -156,6 +156,7 @@ class RenderTest(RenderTestCase):
             (["--out", "a.png", "--camera", START_LINE, "--overview"], "--overview"),
             ([], "--out"),
             (["--out", "a.png", "--out-dir", "d"], "--out"),
+            (["--out", "a.jpg"], "PNG"),
         ]
         for extra, fragment in cases:
             with self.subTest(extra=extra):
@@ -164,6 +165,45 @@ class RenderTest(RenderTestCase):
         self.assertEqual(sorted(os.listdir(self.tmp)), ["land.lnd"])
         result = self.run_tool("render", land, land, "--out", "a.png")
         self.assertOneErrorLine(result, "--out-dir")
+
+    def test_folders_all_sky_cameras_and_the_inputs_own_name(self):
+        folder = self.path("maps")
+        os.mkdir(folder)
+        for name in ("b.lnd", "a.lnd"):
+            coloured_landscape().write(os.path.join(folder, name))
+        out = self.path("pictures")
+        # A folder stands for its .lnd files, in name order, a line each.
+        result = self.run_tool("render", folder, "--out-dir", out, "--size", "64x48")
+        self.assertStatus(result, 0)
+        self.assertEqual(result.out_lines, ["wrote %s" % os.path.join(out, n) for n in ("a.png", "b.png")])
+        self.assertOneErrorLine(self.run_tool("render", folder, "--out", self.path("x.png")), "--out-dir")
+        # A camera that sees no terrain draws all sky, with a warning.
+        land = os.path.join(folder, "a.lnd")
+        sky = "pos : 2720.000000 -2000.000000 2560.000000 | rot: 0.000000 0.000000 0.000000 | zoom : -500.000000"
+        result = self.run_tool("render", land, "--out", self.path("sky.png"), "--camera", sky, "--size", "64x48")
+        self.assertStatus(result, 0)
+        self.assertEqual(result.err_lines, ["WARNING : %s : the camera sees no terrain; the picture is all sky" % land])
+        # No picture is written over the landscape it is of, by any name.
+        os.symlink(land, self.path("link.png"))
+        with open(land, "rb") as f:
+            before = f.read()
+        for target in (self.path("link.png"), land):
+            result = self.run_tool("render", land, "--out", target) if target.endswith(".png") else \
+                self.run_tool("thumbnail", land, self.path("link.png"))
+            self.assertStatus(result, 2)
+            self.assertEqual(result.err_lines, ["ERROR : %s : is an input of this command; not written over"
+                                                % self.path("link.png")])
+        with open(land, "rb") as f:
+            self.assertTrue(f.read() == before)
+
+    def test_the_manuals_camera_line_sees_the_sample(self):
+        with open(os.path.join(os.path.dirname(__file__), "..", "..", "docs", "lndtool.1")) as f:
+            text = f.read().replace("\\-", "-")
+        line = next(l for l in text.splitlines() if l.startswith("pos : "))
+        sample, _, _ = self.make_sample("sample.lnd")
+        result = self.run_tool("render", sample, "--out", self.path("view.png"), "--camera", line, "--size", "80x60")
+        self.assertStatus(result, 0)
+        self.assertEqual(result.err, "")
 
     def test_no_window_system_is_linked(self):
         # Drawing needs no display server: the tool does not even load the

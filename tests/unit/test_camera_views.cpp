@@ -88,7 +88,7 @@ TEST(CameraViews, OverviewFramesEveryPlacedBlockFromStraightAbove) {
         double farPlane = 0;
         const CameraView v = OverviewCamera(checked, width, height, &farPlane);
         EXPECT_EQ(v.rotation.x, 90.0f);
-        EXPECT_EQ(v.rotation.y, 0.0f);
+        EXPECT_EQ(v.rotation.y, 180.0f);
         EXPECT_EQ(v.rotation.z, 0.0f);
         const Frustum f = ViewerFrustum(width, height, farPlane);
         // Rows 2..9, columns 5..20: x from -3360 to -800, z from -1600 to -320.
@@ -107,10 +107,13 @@ TEST(CameraViews, OverviewFramesEveryPlacedBlockFromStraightAbove) {
         }
         // Framed closely: the highest corners reach the picture's edge within the margin.
         EXPECT_GT(widest, 0.9);
-        // The centre of the placed blocks lies at the centre of the picture.
+        // The centre of the placed blocks lies at the centre of the picture,
+        // row 0 above row 9 and column 5 left of column 20, as info prints them.
         const Projected centre = Project(v, f, -2080.0, 201.0, -960.0);
         EXPECT_NEAR(centre.x, 0.0, 1e-6);
         EXPECT_NEAR(centre.y, 0.0, 1e-6);
+        EXPECT_GT(Project(v, f, -900.0, 0.0, -400.0).y, Project(v, f, -900.0, 0.0, -1500.0).y);
+        EXPECT_LT(Project(v, f, -900.0, 0.0, -400.0).x, Project(v, f, -3200.0, 0.0, -400.0).x);
     }
     // The map is 2560 units across its placed blocks: far more than the
     // 4096-unit far plane allows at this width, so the overview moves it out.
@@ -141,8 +144,10 @@ TEST(CameraViews, PictureSizesOnTheCommandLine) {
     EXPECT_EQ(h, 600);
     ASSERT_TRUE(ParsePictureSize("1x8192", &w, &h));
     EXPECT_EQ(h, 8192);
+    ASSERT_TRUE(ParsePictureSize("000064x64", &w, &h));
+    EXPECT_EQ(w, 64);
     for (const char* bad : {"", "800", "800x", "x600", "0x600", "800x0", "8193x10", "-5x5", "800x600x2", "800 x 600",
-                            "800x600 ", "99999999999x1"})
+                            "800x600 ", "99999999999x1", " 64x64", "+64x+64", "64x 64", "64X64", "6e1x64"})
         EXPECT_FALSE(ParsePictureSize(bad, &w, &h)) << bad;
 }
 
