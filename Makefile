@@ -1,10 +1,25 @@
 # The two set-up commands: `make run` and `make test`. Both install what is
-# missing (Debian packages only), then build.
+# missing (Debian packages only), then build what they need.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FILE ?=
 
-.PHONY: run test deps build bench clean install uninstall package pictures display-check fuzz windows test-windows
+.PHONY: help run test deps programs build bench clean install uninstall package pictures display-check fuzz \
+        windows test-windows
+
+# Plain `make` says what there is to make.
+help:
+	@echo "make run            build lndview and lndtool, make a sample landscape and open it (FILE=land.lnd for another)"
+	@echo "make test           build everything (tests, sanitizer and fuzz builds, benchmarks) and run every test"
+	@echo "make install        build the programs and install them under PREFIX (default /usr/local)"
+	@echo "make uninstall      remove what the last install wrote"
+	@echo "make package        the Debian package, in build-package/"
+	@echo "make bench          the benchmarks"
+	@echo "make fuzz           run every fuzz target for FUZZ_SECONDS (default 600) each"
+	@echo "make pictures       draw the README's pictures again"
+	@echo "make windows        the Windows programs, zip and setup, cross-built in build-win/"
+	@echo "make test-windows   the Windows tests under Wine"
+	@echo "make clean          remove the build folders"
 
 deps:
 	@bash scripts/install-deps.sh
@@ -12,6 +27,11 @@ deps:
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+# The two programs alone: what running and installing need.
+programs: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target lndview lndtool lnd_compressed_docs
+
+# Everything: the programs, the tests of every kind, the benchmarks.
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
@@ -24,7 +44,7 @@ display-check:
 	  exit 2; \
 	fi
 
-run: display-check build
+run: display-check programs
 	@if [ -n "$(FILE)" ]; then \
 	  $(BUILD)/lndview "$(FILE)"; \
 	else \
@@ -36,7 +56,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The README's pictures, drawn by lndtool render from the default sample.
-pictures: build
+pictures: programs
 	scripts/make-pictures.sh $(BUILD)/lndtool docs
 
 bench: build
@@ -47,7 +67,7 @@ bench: build
 # Installs into PREFIX (default /usr/local; DESTDIR stages it elsewhere).
 # The prefix's MIME and desktop databases are refreshed unless DESTDIR is set.
 PREFIX ?= /usr/local
-install: build
+install: programs
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Removes what the last `make install` listed in $(BUILD)/install_manifest.txt.
@@ -91,7 +111,7 @@ windows:
 # The Windows tests under Wine, all on one Xvfb started for the run; the
 # Linux lndview and lndtool are built too, to compare with.
 test-windows: windows $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS) --target lndview lndtool
+	cmake --build $(BUILD) -j $(JOBS) --target lndview lndtool lnd_compressed_docs
 	tests/with_xvfb.sh ctest --test-dir $(WIN_BUILD) --output-on-failure -j $(JOBS)
 
 clean:
