@@ -6,7 +6,8 @@
 #   scripts/install-deps.sh windows   that, plus the Windows cross build:
 #                                     MinGW-w64, Wine to run the .exe files,
 #                                     what `apt-get source` needs, and man
-#                                     and col for the zip's text man pages
+#                                     and col for the zip's text man pages,
+#                                     and icoutils for the programs' icon
 set -euo pipefail
 
 packages=(
@@ -27,6 +28,7 @@ windows_packages=(
   wine wine64
   dpkg-dev xz-utils googletest
   man-db bsdextrautils
+  icoutils
 )
 
 case "${1:-}" in
