@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FILE ?=
 
-.PHONY: run test deps build bench clean install uninstall package pictures display-check fuzz windows test-windows
+.PHONY: run test deps build bench clean install uninstall package pictures display-check fuzz windows windows-installer test-windows
 
 deps:
 	@bash scripts/install-deps.sh
@@ -88,9 +88,15 @@ windows:
 	TMPDIR=$(CURDIR)/$(WIN_BUILD)/tmp cmake --build $(WIN_BUILD) -j $(JOBS)
 	@ls -l $(WIN_BUILD)/lndview.exe $(WIN_BUILD)/lndtool.exe $(WIN_BUILD)/lndview-*-win64.zip
 
-# The Windows tests under Wine, all on one Xvfb started for the run; the
-# Linux lndview and lndtool are built too, to compare with.
-test-windows: windows $(BUILD)/CMakeCache.txt
+# The Windows setup (NSIS): $(WIN_BUILD)/lndview-<version>-setup.exe, beside
+# the zip.
+windows-installer: windows
+	TMPDIR=$(CURDIR)/$(WIN_BUILD)/tmp cmake --build $(WIN_BUILD) -j $(JOBS) --target windows-setup
+	@ls -l $(WIN_BUILD)/lndview-*-setup.exe
+
+# The Windows tests under Wine (the setup's too), all on one Xvfb started for
+# the run; the Linux lndview and lndtool are built too, to compare with.
+test-windows: windows-installer $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target lndview lndtool
 	tests/with_xvfb.sh ctest --test-dir $(WIN_BUILD) --output-on-failure -j $(JOBS)
 

@@ -7,7 +7,8 @@
 #                                     MinGW-w64, Wine to run the .exe files,
 #                                     what `apt-get source` needs, and man
 #                                     and col for the zip's text man pages,
-#                                     and icoutils for the programs' icon
+#                                     NSIS for the setup and icoutils for
+#                                     the programs' icon
 set -euo pipefail
 
 packages=(
@@ -28,7 +29,7 @@ windows_packages=(
   wine wine64
   dpkg-dev xz-utils googletest
   man-db bsdextrautils
-  icoutils
+  nsis icoutils
 )
 
 case "${1:-}" in
