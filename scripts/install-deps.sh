@@ -7,8 +7,9 @@
 #                                     MinGW-w64, Wine to run the .exe files,
 #                                     what `apt-get source` needs, and man
 #                                     and col for the zip's text man pages,
-#                                     NSIS for the setup and icoutils for
-#                                     the programs' icon
+#                                     NSIS for the setup, icoutils for the
+#                                     programs' icon, and ExifTool to read
+#                                     their version back
 set -euo pipefail
 
 packages=(
@@ -29,7 +30,7 @@ windows_packages=(
   wine wine64
   dpkg-dev xz-utils googletest
   man-db bsdextrautils
-  nsis icoutils
+  nsis icoutils libimage-exiftool-perl
 )
 
 case "${1:-}" in

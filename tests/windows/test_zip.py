@@ -1,13 +1,14 @@
 """The zip a Windows user downloads: exactly the two programs, README.md,
 LICENSE and the two man pages as text, in one folder named after the
-version; the programs run from it and need only Windows' own DLLs, and carry
-the icon and the version that Explorer shows (read back with icoutils); every
-text file reads in Notepad (CR LF line ends, plain ASCII man pages)."""
+version; the programs run from it, need only Windows' own DLLs and carry the
+icon and the version that Explorer shows (read back with ExifTool and
+icoutils); every text file reads in Notepad (CR LF line ends, plain ASCII man
+pages)."""
 
+import json
 import os
 import re
 import shutil
-import struct
 import subprocess
 import tempfile
 import unittest
@@ -23,33 +24,6 @@ SYSTEM_DLLS = {"kernel32.dll", "msvcrt.dll", "user32.dll", "gdi32.dll", "opengl3
 def project_version():
     with open(os.path.join(os.environ["LND_SOURCE_DIR"], "CMakeLists.txt")) as f:
         return re.search(r"project\(lndview VERSION ([0-9.]+)", f.read()).group(1)
-
-
-def version_resource(data):
-    """A VS_VERSIONINFO resource read: the file and product versions of its
-    fixed part, and the strings of its StringFileInfo tables."""
-    def blocks(start, end):  # (key, value bytes, first child, end) of each block
-        while start < end:
-            length, value_length, is_text = struct.unpack_from("<HHH", data, start)
-            key_end = start + 6
-            while data[key_end:key_end + 2] != b"\0\0":
-                key_end += 2
-            value = (key_end + 5) & ~3
-            size = value_length * 2 if is_text else value_length
-            yield data[start + 6:key_end].decode("utf-16-le"), data[value:value + size], (value + size + 3) & ~3, \
-                start + length
-            start = (start + length + 3) & ~3
-
-    (_, fixed, children, end), = blocks(0, len(data))
-    signature, _, *words = struct.unpack_from("<6I", fixed)
-    assert signature == 0xFEEF04BD, hex(signature)
-    versions = [(ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF) for ms, ls in (words[0:2], words[2:4])]
-    strings = {}
-    for key, _, first, last in blocks(children, end):
-        for _, _, table, table_end in (blocks(first, last) if key == "StringFileInfo" else ()):
-            for name, text, _, _ in blocks(table, table_end):
-                strings[name] = text.decode("utf-16-le").rstrip("\0")
-    return versions, strings
 
 
 class ZipTest(unittest.TestCase):
@@ -113,23 +87,24 @@ class ZipTest(unittest.TestCase):
         self.assertEqual(os.path.getsize(os.path.join(self.tmp, "s.lnd")) > 1052, True)
 
     def test_programs_carry_the_icon_and_the_version(self):
-        require_tools("wrestool", "icotool")
+        require_tools("exiftool", "wrestool", "icotool")
         version = project_version()
         with open(os.path.join(os.environ["LND_SOURCE_DIR"], "LICENSE")) as f:
             copyright_line = re.search(r"^Copyright .*$", f.read(), re.M).group(0)
-        for program, description in (("lndview", "Thornveil landscape viewer"), ("lndtool", "Thornveil landscape tool")):
+        fields = ["FileVersionNumber", "ProductVersionNumber", "CompanyName", "FileDescription", "FileVersion",
+                  "InternalName", "LegalCopyright", "OriginalFileName", "ProductName", "ProductVersion"]
+        descriptions = {"lndview": "Thornveil landscape viewer", "lndtool": "Thornveil landscape tool"}
+        for program, description in descriptions.items():
             exe = os.path.join(self.root, program + ".exe")
-            raw = subprocess.run(["wrestool", "-x", "--raw", "--type=16", exe], capture_output=True, check=True).stdout
-            numbers = tuple(int(n) for n in version.split(".")) + (0,)
-            self.assertEqual(version_resource(raw), ([numbers, numbers], {
-                "CompanyName": "the lndview authors", "FileDescription": description, "FileVersion": version,
-                "InternalName": program, "LegalCopyright": copyright_line, "OriginalFilename": program + ".exe",
-                "ProductName": "lndview", "ProductVersion": version}))
+            read = json.loads(subprocess.run(["exiftool", "-j"] + ["-" + f for f in fields] + [exe],
+                                             capture_output=True, check=True).stdout)[0]
+            self.assertEqual([read.get(f) for f in fields], [
+                version + ".0", version + ".0", "the lndview authors", description, version, program, copyright_line,
+                program + ".exe", "lndview", version])
             icon = os.path.join(self.tmp, program + ".ico")
             subprocess.run(["wrestool", "-x", "--type=14", "-o", icon, exe], check=True)
             listing = subprocess.run(["icotool", "-l", icon], capture_output=True, text=True, check=True).stdout
-            self.assertEqual(sorted(int(w) for w in re.findall(r"--width=(\d+)", listing)), [16, 32, 48, 256])
-
+            self.assertEqual(re.findall(r"--width=(\d+)", listing), ["16", "32", "48", "256"])
 
 if __name__ == "__main__":
     unittest.main()
