@@ -44,6 +44,8 @@ class SetupTest(WineWindowTestCase):
     def setUpClass(cls):
         super().setUpClass()
         require_tools("wineserver")
+        if not os.path.isfile(os.environ["LNDVIEW_SETUP"]):
+            raise AssertionError("%s is missing: make windows-installer builds it" % os.environ["LNDVIEW_SETUP"])
         cls.root = os.environ["LNDSETUP_WINE_DIR"]
         shutil.rmtree(cls.root, ignore_errors=True)
         home = os.path.join(cls.root, "home")
