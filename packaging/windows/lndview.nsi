@@ -208,10 +208,11 @@ FunctionEnd
 !macro REMOVE_FOLDERS UN DIR TOP
   RMDir "${DIR}"
   StrCpy $R8 "${DIR}"
-  StrLen $R9 "${TOP}"
-  StrCpy $R7 "${DIR}" $R9
+  ; TOP must be DIR or a folder above it.
+  StrLen $R9 "${TOP}\"
+  StrCpy $R7 "${DIR}\" $R9
   ${If} "${TOP}" != ""
-  ${AndIf} $R7 == "${TOP}"
+  ${AndIf} $R7 == "${TOP}\"
     ${DoUntil} $R8 == "${TOP}"
       ${${UN}GetParent} $R8 $R8
       ${If} $R8 == ""
