@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 FILE ?=
 
 .PHONY: help run test deps programs build bench clean install uninstall package pictures display-check fuzz \
-        windows test-windows
+        windows windows-installer test-windows
 
 # Plain `make` says what there is to make.
 help:
@@ -18,6 +18,7 @@ help:
 	@echo "make fuzz           run every fuzz target for FUZZ_SECONDS (default 600) each"
 	@echo "make pictures       draw the README's pictures again"
 	@echo "make windows        the Windows programs, zip and setup, cross-built in build-win/"
+	@echo "make windows-installer  the Windows setup, build-win/lndview-<version>-setup.exe"
 	@echo "make test-windows   the Windows tests under Wine"
 	@echo "make clean          remove the build folders"
 
@@ -108,10 +109,16 @@ windows:
 	TMPDIR=$(CURDIR)/$(WIN_BUILD)/tmp cmake --build $(WIN_BUILD) -j $(JOBS)
 	@ls -l $(WIN_BUILD)/lndview.exe $(WIN_BUILD)/lndtool.exe $(WIN_BUILD)/lndview-*-win64.zip
 
-# The Windows tests under Wine, all on one Xvfb started for the run; the
-# Linux lndview and lndtool are built too, to compare with.
-test-windows: windows $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS) --target lndview lndtool lnd_compressed_docs
+# The Windows setup (NSIS): $(WIN_BUILD)/lndview-<version>-setup.exe, beside
+# the zip.
+windows-installer: windows
+	TMPDIR=$(CURDIR)/$(WIN_BUILD)/tmp cmake --build $(WIN_BUILD) -j $(JOBS) --target windows-setup
+	@ls -l $(WIN_BUILD)/lndview-*-setup.exe
+
+# The Windows tests under Wine (the setup's too), all on one Xvfb started for
+# the run; the Linux lndview and lndtool are built too, to compare with.
+test-windows: windows-installer $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target lndview lndtool
 	tests/with_xvfb.sh ctest --test-dir $(WIN_BUILD) --output-on-failure -j $(JOBS)
 
 clean:

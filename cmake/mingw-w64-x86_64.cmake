@@ -69,12 +69,14 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 # Mono and Gecko offers to download them at the first start; Debian's stays
 # quiet, but setting them up costs seconds) and winedbg: with it, a crashing program
 # dumps its registers into its own stdout and exits with status 0; without
-# it, the exception code's low byte (5 for an access violation). TMPDIR holds
-# the wineserver's socket folder; mkdtemp in it fails when it is missing.
+# it, the exception code's low byte (5 for an access violation). winemenubuilder
+# is off too: it would copy the setup's Start menu entry and file type into
+# the desktop's menus under $HOME. TMPDIR holds the wineserver's socket
+# folder; mkdtemp in it fails when it is missing.
 set(CMAKE_CROSSCOMPILING_EMULATOR
   env
   "WINEPREFIX=${CMAKE_BINARY_DIR}/wine/prefix"
   "TMPDIR=${CMAKE_BINARY_DIR}/wine/tmp"
   WINEDEBUG=-all
-  "WINEDLLOVERRIDES=mscoree,mshtml,winedbg.exe="
+  "WINEDLLOVERRIDES=mscoree,mshtml,winedbg.exe,winemenubuilder.exe="
   sh -c "mkdir -p \"$TMPDIR\" && exec wine \"$@\"" wine)

@@ -6,7 +6,10 @@
 #   scripts/install-deps.sh windows   that, plus the Windows cross build:
 #                                     MinGW-w64, Wine to run the .exe files,
 #                                     what `apt-get source` needs, and man
-#                                     and col for the zip's text man pages
+#                                     and col for the zip's text man pages,
+#                                     NSIS for the setup, icoutils for the
+#                                     programs' icon, and ExifTool to read
+#                                     their version back
 set -euo pipefail
 
 packages=(
@@ -27,6 +30,7 @@ windows_packages=(
   wine wine64
   dpkg-dev xz-utils googletest
   man-db bsdextrautils
+  nsis icoutils libimage-exiftool-perl
 )
 
 case "${1:-}" in

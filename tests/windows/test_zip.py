@@ -1,8 +1,11 @@
 """The zip a Windows user downloads: exactly the two programs, README.md,
 LICENSE and the two man pages as text, in one folder named after the
-version; the programs run from it and need only Windows' own DLLs; every
-text file reads in Notepad (CR LF line ends, plain ASCII man pages)."""
+version; the programs run from it, need only Windows' own DLLs and carry the
+icon and the version that Explorer shows (read back with ExifTool and
+icoutils); every text file reads in Notepad (CR LF line ends, plain ASCII man
+pages)."""
 
+import json
 import os
 import re
 import shutil
@@ -11,6 +14,7 @@ import tempfile
 import unittest
 import zipfile
 
+from lndwin import require_tools
 from winelnd import TOOL_TIMEOUT
 
 SYSTEM_DLLS = {"kernel32.dll", "msvcrt.dll", "user32.dll", "gdi32.dll", "opengl32.dll", "glu32.dll", "winmm.dll",
@@ -82,6 +86,25 @@ class ZipTest(unittest.TestCase):
         self.assertEqual(out.returncode, 0, out.stderr)
         self.assertEqual(os.path.getsize(os.path.join(self.tmp, "s.lnd")) > 1052, True)
 
+    def test_programs_carry_the_icon_and_the_version(self):
+        require_tools("exiftool", "wrestool", "icotool")
+        version = project_version()
+        with open(os.path.join(os.environ["LND_SOURCE_DIR"], "LICENSE")) as f:
+            copyright_line = re.search(r"^Copyright .*$", f.read(), re.M).group(0)
+        fields = ["FileVersionNumber", "ProductVersionNumber", "CompanyName", "FileDescription", "FileVersion",
+                  "InternalName", "LegalCopyright", "OriginalFileName", "ProductName", "ProductVersion"]
+        descriptions = {"lndview": "Thornveil landscape viewer", "lndtool": "Thornveil landscape tool"}
+        for program, description in descriptions.items():
+            exe = os.path.join(self.root, program + ".exe")
+            read = json.loads(subprocess.run(["exiftool", "-j"] + ["-" + f for f in fields] + [exe],
+                                             capture_output=True, check=True).stdout)[0]
+            self.assertEqual([read.get(f) for f in fields], [
+                version + ".0", version + ".0", "the lndview authors", description, version, program, copyright_line,
+                program + ".exe", "lndview", version])
+            icon = os.path.join(self.tmp, program + ".ico")
+            subprocess.run(["wrestool", "-x", "--type=14", "-o", icon, exe], check=True)
+            listing = subprocess.run(["icotool", "-l", icon], capture_output=True, text=True, check=True).stdout
+            self.assertEqual(re.findall(r"--width=(\d+)", listing), ["16", "32", "48", "256"])
 
 if __name__ == "__main__":
     unittest.main()
