@@ -72,11 +72,14 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 # it, the exception code's low byte (5 for an access violation). winemenubuilder
 # is off too: it would copy the setup's Start menu entry and file type into
 # the desktop's menus under $HOME. TMPDIR holds the wineserver's socket
-# folder; mkdtemp in it fails when it is missing.
+# folder; mkdtemp in it fails when it is missing. HOME is a folder of the
+# build too: the prefix links the user's Desktop, Documents, Pictures, ...
+# folders to it, so a test that writes there writes into the build.
 set(CMAKE_CROSSCOMPILING_EMULATOR
   env
   "WINEPREFIX=${CMAKE_BINARY_DIR}/wine/prefix"
   "TMPDIR=${CMAKE_BINARY_DIR}/wine/tmp"
+  "HOME=${CMAKE_BINARY_DIR}/wine/home"
   WINEDEBUG=-all
   "WINEDLLOVERRIDES=mscoree,mshtml,winedbg.exe,winemenubuilder.exe="
-  sh -c "mkdir -p \"$TMPDIR\" && exec wine \"$@\"" wine)
+  sh -c "mkdir -p \"$TMPDIR\" \"$HOME\" && exec wine \"$@\"" wine)

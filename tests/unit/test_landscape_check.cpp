@@ -115,10 +115,11 @@ TEST(LandscapeCheck, StructuralFaultsNameFileAndFault) {
         EXPECT_EQ(FaultLine(copy.checked, "x.lnd"),
                   "ERROR : x.lnd : file too short: the counts need 873182 bytes, found 873181");
     }
-    {   // Counts far beyond any file: caught, not wrapped around.
+    {   // Counts far beyond any file: caught, not wrapped around, and no
+        // landscape cut short either.
         TestLandscape land(0, 0, 0, 0);
         StoreU32(land.Header() + kLoResTextureCountOffset, UINT32_MAX);
-        EXPECT_EQ(CheckExact(land.bytes).checked.fault, LandscapeFault::ShortFile);
+        EXPECT_EQ(CheckExact(land.bytes).checked.fault, LandscapeFault::NotALandscape);
     }
     {   // Trailing bytes after the DetailMap are allowed and never read.
         TestLandscape land(1, 1, 1, 1);

@@ -27,8 +27,9 @@ TEST(Workbench, PageKeysStepThroughTheFolderInNameOrderAndWrap) {
     const std::string dir = TestTempDir("folder");
     for (const char* name : {"b.lnd", "a.LND", "notes.txt", "c.lnd.bak"}) WriteTestFile(dir + "/" + name, {1});
     std::filesystem::create_directory(dir + "/folder.lnd");
-    EXPECT_EQ(NeighbourLandscape(dir + "/b.lnd", 1), dir + "/a.LND");
-    EXPECT_EQ(NeighbourLandscape(dir + "/a.LND", 1), dir + "/b.lnd");
+    const std::filesystem::path folder(dir);
+    EXPECT_EQ(std::filesystem::path(NeighbourLandscape(dir + "/b.lnd", 1)), folder / "a.LND");
+    EXPECT_EQ(std::filesystem::path(NeighbourLandscape(dir + "/a.LND", 1)), folder / "b.lnd");
 }
 
 TEST(Workbench, AChangedFileIsReloadedOnceItHasSettled) {
@@ -54,10 +55,11 @@ TEST(Workbench, AChangedFileIsReloadedOnceItHasSettled) {
 
 TEST(Workbench, PicturesTakeTheNextFreeNumber) {
     const std::string dir = TestTempDir("pictures");
-    EXPECT_EQ(NextPictureName(dir, "land"), dir + "/land-1.png");
+    const std::filesystem::path folder(dir);
+    EXPECT_EQ(std::filesystem::path(NextPictureName(dir, "land")), folder / "land-1.png");
     WriteTestFile(dir + "/land-1.png", {1});
     WriteTestFile(dir + "/land-3.png", {1});
-    EXPECT_EQ(NextPictureName(dir, "land"), dir + "/land-2.png");
+    EXPECT_EQ(std::filesystem::path(NextPictureName(dir, "land")), folder / "land-2.png");
 }
 
 TEST(Workbench, PanelsNeverCoverOneAnotherAndWhatDoesNotFitIsCut) {
