@@ -2,6 +2,7 @@
 // every system; opening, committing and discarding are per platform.
 #include "platform/safe_write.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -24,4 +25,22 @@ bool SafeWriteWholeFile(const char* path, const void* bytes, size_t size, std::s
                     SafeWriteCommit(&file, errorLine);
     if (direct) *direct = file.direct;
     return ok;
+}
+
+bool SafeWriteBatch(const std::vector<SafeWriteItem>& items, std::string* errorLine) {
+    std::vector<SafeWriteFile> group;
+    for (size_t first = 0; first < items.size(); first += kSafeWriteGroupFiles) {
+        const size_t end = std::min(items.size(), first + kSafeWriteGroupFiles);
+        group.assign(end - first, SafeWriteFile());
+        for (size_t i = first; i < end; ++i) {
+            SafeWriteFile* file = &group[i - first];
+            if (SafeWriteOpen(items[i].path.c_str(), file, errorLine) &&
+                SafeWriteBytes(file, items[i].bytes, items[i].size, errorLine))
+                continue;
+            for (SafeWriteFile& other : group) SafeWriteDiscard(&other);
+            return false;
+        }
+        if (!SafeWriteCommitGroup(group.data(), group.size(), errorLine)) return false;
+    }
+    return true;
 }

@@ -30,7 +30,8 @@ namespace {
 // for creations under way, so no temporary can appear after it has looked.
 // (The programs here install no console handler of their own; one that kept
 // the process alive after Ctrl+C would find later writes refused.)
-constexpr int kTempSlots = 8;
+// A slot for every temporary of a batch's group.
+constexpr int kTempSlots = int(kSafeWriteGroupFiles);
 enum SlotState : int { kSlotFree, kSlotFilling, kSlotPublished };
 char g_TempPaths[kTempSlots][MAX_PATH + 1];
 std::atomic<int> g_TempState[kTempSlots];
@@ -270,5 +271,15 @@ bool SafeWriteCommit(SafeWriteFile* file, std::string* errorLine) {
     UnregisterTemporary(file->tempSlot);
     file->tempSlot = -1;
     file->tempPath.clear();
+    return true;
+}
+
+bool SafeWriteCommitGroup(SafeWriteFile* files, size_t count, std::string* errorLine) {
+    // Windows has no cheaper way to put many files on the disk at once.
+    for (size_t i = 0; i < count; ++i) {
+        if (SafeWriteCommit(&files[i], errorLine)) continue;
+        for (size_t j = i + 1; j < count; ++j) SafeWriteDiscard(&files[j]);
+        return false;
+    }
     return true;
 }
