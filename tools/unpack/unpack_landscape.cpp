@@ -68,14 +68,17 @@ struct Unpacker {
     std::string error;
 };
 
-void AddFile(Unpacker* u, const std::string& name, std::vector<uint8_t> bytes, bool image) {
-    if (image) u->hashes[name] = Sha256Hex(bytes.data(), bytes.size());
+void AddFile(Unpacker* u, const std::string& name, std::vector<uint8_t> bytes, bool hashed) {
+    if (hashed) u->hashes[name] = Sha256Hex(bytes.data(), bytes.size());
     (*u->folder)[name] = std::move(bytes);
 }
 
-bool AddPng(Unpacker* u, const std::string& name, bool encoded) {
+// A picture encoded into the folder under `name`, with its hash; false when
+// the encoder failed. encode(png_out, errorLine) is one of png_write.h's.
+template <typename Encode>
+bool AddPicture(Unpacker* u, const std::string& name, Encode encode) {
     std::vector<uint8_t>& png = (*u->folder)[name];
-    if (!encoded) return false;
+    if (!encode(&png, &u->error)) return false;
     u->hashes[name] = Sha256Hex(png.data(), png.size());
     return true;
 }
@@ -97,8 +100,9 @@ bool UnpackLoRes(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
         std::copy(record + kDdsHeaderOffset, record + kLoResTextureSize, dds.begin() + 4);
         AddFile(u, LoResDdsName(i), std::move(dds), true);
         DecodeDxt3Replicated(record + kImageDataOffset, rgba.data(), kLoResSide, kLoResSide);
-        if (!AddPng(u, LoResPngName(i), EncodePngRgba8(rgba.data(), kLoResSide, kLoResSide,
-                                                        &(*u->folder)[LoResPngName(i)], &u->error)))
+        if (!AddPicture(u, LoResPngName(i), [&](std::vector<uint8_t>* png, std::string* error) {
+                return EncodePngRgba8(rgba.data(), kLoResSide, kLoResSide, png, error);
+            }))
             return false;
     }
     return true;
@@ -130,10 +134,11 @@ bool UnpackBlocks(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
         list.push_back(std::move(entry));
         const std::pair<const char*, const uint8_t*> images[] = {
             {"altitude", altitude}, {"country", country}, {"split", split}};
-        for (const auto& [what, samples] : images) {
-            const std::string name = BlockPngName(uint64_t(k), what);
-            if (!AddPng(u, name, EncodePngGray8(samples, kSide, kSide, &(*u->folder)[name], &u->error))) return false;
-        }
+        for (const auto& [what, samples] : images)
+            if (!AddPicture(u, BlockPngName(uint64_t(k), what), [&](std::vector<uint8_t>* png, std::string* error) {
+                    return EncodePngGray8(samples, kSide, kSide, png, error);
+                }))
+                return false;
     }
     return true;
 }
@@ -162,9 +167,9 @@ bool UnpackMaterials(const CheckedLandscape& c, Unpacker* u, ordered_json& list)
         list.push_back(std::move(entry));
         for (int y = 0; y < kMaterialSide; ++y)
             for (int x = 0; x < kMaterialSide; ++x) texels[size_t(kMaterialSide * y + x)] = MaterialTexel(material, y, x);
-        const std::string name = MaterialPngName(uint64_t(m));
-        if (!AddPng(u, name, EncodePngGray16(texels.data(), kMaterialSide, kMaterialSide, &(*u->folder)[name],
-                                             &u->error)))
+        if (!AddPicture(u, MaterialPngName(uint64_t(m)), [&](std::vector<uint8_t>* png, std::string* error) {
+                return EncodePngGray16(texels.data(), kMaterialSide, kMaterialSide, png, error);
+            }))
             return false;
     }
     return true;
@@ -174,8 +179,9 @@ bool UnpackDetail(const CheckedLandscape& c, Unpacker* u) {
     std::vector<uint8_t> detail(kDetailMapSize);
     for (int y = 0; y < kMaterialSide; ++y)
         for (int x = 0; x < kMaterialSide; ++x) detail[size_t(kMaterialSide * y + x)] = DetailAt(c.DetailMap(), x, y);
-    return AddPng(u, kFolderDetail,
-                  EncodePngGray8(detail.data(), kMaterialSide, kMaterialSide, &(*u->folder)[kFolderDetail], &u->error));
+    return AddPicture(u, kFolderDetail, [&](std::vector<uint8_t>* png, std::string* error) {
+        return EncodePngGray8(detail.data(), kMaterialSide, kMaterialSide, png, error);
+    });
 }
 
 }  // namespace
