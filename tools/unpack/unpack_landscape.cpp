@@ -134,9 +134,9 @@ bool UnpackBlocks(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
         list.push_back(std::move(entry));
         const std::pair<const char*, const uint8_t*> images[] = {
             {"altitude", altitude}, {"country", country}, {"split", split}};
-        for (const auto& [what, samples] : images)
-            if (!AddPicture(u, BlockPngName(uint64_t(k), what), [&](std::vector<uint8_t>* png, std::string* error) {
-                    return EncodePngGray8(samples, kSide, kSide, png, error);
+        for (const auto& image : images)
+            if (!AddPicture(u, BlockPngName(uint64_t(k), image.first), [&](std::vector<uint8_t>* png, std::string* error) {
+                    return EncodePngGray8(image.second, kSide, kSide, png, error);
                 }))
                 return false;
     }
