@@ -17,7 +17,7 @@ inline void SealPngChunks(uint8_t* png, size_t size) {
         const uint8_t* typeAndData = png + at + 4;
         const uLong crc = crc32(crc32(0L, Z_NULL, 0), typeAndData, uInt(4 + length));
         uint8_t* stored = png + at + 8 + length;
-        stored[0] = uint8_t(crc >> 24), stored[1] = uint8_t(crc >> 16), stored[2] = uint8_t(crc >> 8), stored[3] = uint8_t(crc);
+        for (int k = 0; k < 4; ++k) stored[k] = uint8_t(crc >> (24 - 8 * k));
         at += 12 + length;
     }
 }

@@ -93,7 +93,8 @@ const Command kCommands[] = {
     {"set-heights", "Set the altitudes of every placed block from a 513 x 513 heightmap",
      [](CLI::App* c) {
          c->add_option("FILE", g_SetHeights.file, "The .lnd file to change")->required();
-         c->add_option("HEIGHTMAP", g_SetHeights.heightmap, "The heightmap, as lndtool heightmap writes it")->required();
+         c->add_option("HEIGHTMAP", g_SetHeights.heightmap, "The 513 x 513 heightmap (a PNG, or see --format)")
+             ->required();
          c->add_option("--out", g_SetHeights.out, "The .lnd file to write")->required();
          c->add_option("--format", g_SetHeights.format,
                        "png: 8-bit grey, or 16-bit grey divided by 257; r16: raw 16-bit little-endian samples")

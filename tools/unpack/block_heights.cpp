@@ -106,8 +106,8 @@ void SetBlockHeights(const uint8_t* file, uint64_t length, const uint8_t* height
         copies += uses[k].heights.size() - 1;
         if (!splitShared)
             errors->push_back("ERROR : " + std::string(path) + " : block " + std::to_string(k) + " is placed at " +
-                              PlaceList(uses[k].places) +
-                              ", where the heightmap gives it different heights (--split-shared gives each its own copy)");
+                              PlaceList(uses[k].places) + ", where the heightmap gives it different heights " +
+                              "(--split-shared gives each its own copy)");
     }
     const uint64_t blocks = uint64_t(c.blockCount) + copies;
     if (splitShared && blocks > uint64_t(kMostMapBlocks))

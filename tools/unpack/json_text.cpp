@@ -121,7 +121,8 @@ bool Float32FromJson(const nlohmann::json& value, float* out) {
     const std::string& text = value.get_ref<const std::string&>();
     uint8_t bytes[4];
     if (text.size() != 10 || text.compare(0, 2, "0x") != 0 || !ParseHexBytes(text.substr(2), 4, bytes)) return false;
-    const uint32_t bits = (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) | (uint32_t(bytes[2]) << 8) | bytes[3];
+    const uint32_t bits =
+        (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) | (uint32_t(bytes[2]) << 8) | uint32_t(bytes[3]);
     std::memcpy(out, &bits, 4);
     return true;
 }

@@ -103,7 +103,8 @@ bool IsObject(Packer* p, const json& v, const std::string& where) {
 // A list, of exactly `size` items unless size is 0.
 bool IsList(Packer* p, const json& v, const std::string& where, size_t size = 0) {
     if (v.is_array() && (size == 0 || v.size() == size)) return true;
-    JsonFault(p, where, "must be a list" + (size ? " of " + std::to_string(size) : std::string()) + ", found " + Shown(v));
+    const std::string length = size ? " of " + std::to_string(size) : std::string();
+    JsonFault(p, where, "must be a list" + length + ", found " + Shown(v));
     return false;
 }
 
@@ -116,7 +117,8 @@ const json* Member(Packer* p, const json& object, const char* key, const std::st
 
 std::string Joined(const std::string& where, const std::string& key) { return where.empty() ? key : where + "." + key; }
 
-void RefuseUnknownKeys(Packer* p, const json& object, std::initializer_list<const char*> keys, const std::string& where) {
+void RefuseUnknownKeys(Packer* p, const json& object, std::initializer_list<const char*> keys,
+                       const std::string& where) {
     for (const auto& item : object.items())
         if (std::none_of(keys.begin(), keys.end(), [&](const char* key) { return item.key() == key; }))
             JsonFault(p, Joined(where, item.key()), "unknown key");
@@ -139,8 +141,8 @@ template <typename T>
 void ReadNumber(Packer* p, const json& object, const char* key, const std::string& where, int64_t lo, int64_t hi,
                 T* out) {
     int64_t value;
-    if (const json* v = Member(p, object, key, where, true); v && WholeNumber(p, *v, Joined(where, key), lo, hi, &value))
-        *out = T(value);
+    const json* v = Member(p, object, key, where, true);
+    if (v && WholeNumber(p, *v, Joined(where, key), lo, hi, &value)) *out = T(value);
 }
 
 void ReadFloat(Packer* p, const json& object, const char* key, const std::string& where, float* out) {
@@ -214,7 +216,8 @@ void ReadCountryEntry(Packer* p, const json& entry, const std::string& where, Co
         if (!IsList(p, (*entries)[h], at, 3)) continue;
         for (size_t f = 0; f < 3; ++f) {
             int64_t value;
-            if (WholeNumber(p, (*entries)[h][f], Indexed(at, f), 0, UINT32_MAX, &value)) c->entries[h][f] = uint32_t(value);
+            if (WholeNumber(p, (*entries)[h][f], Indexed(at, f), 0, UINT32_MAX, &value))
+                c->entries[h][f] = uint32_t(value);
         }
     }
 }
@@ -346,8 +349,8 @@ void RefusePixels(Packer* p, const std::string& name, const DecodedPng& image, i
     if (count)
         Fault(p, name,
               std::to_string(count) + " pixels " + rule + " (the first, " + std::to_string(image.bytes[first]) +
-                  ", at row " + std::to_string(first / size_t(side)) + ", column " + std::to_string(first % size_t(side)) +
-                  ")");
+                  ", at row " + std::to_string(first / size_t(side)) + ", column " +
+                  std::to_string(first % size_t(side)) + ")");
 }
 
 void ReadBlockImages(Packer* p, size_t k) {

@@ -134,11 +134,12 @@ bool UnpackBlocks(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
         list.push_back(std::move(entry));
         const std::pair<const char*, const uint8_t*> images[] = {
             {"altitude", altitude}, {"country", country}, {"split", split}};
-        for (const auto& image : images)
-            if (!AddPicture(u, BlockPngName(uint64_t(k), image.first), [&](std::vector<uint8_t>* png, std::string* error) {
-                    return EncodePngGray8(image.second, kSide, kSide, png, error);
-                }))
-                return false;
+        for (const auto& image : images) {
+            const auto encode = [&](std::vector<uint8_t>* png, std::string* error) {
+                return EncodePngGray8(image.second, kSide, kSide, png, error);
+            };
+            if (!AddPicture(u, BlockPngName(uint64_t(k), image.first), encode)) return false;
+        }
     }
     return true;
 }
@@ -166,7 +167,8 @@ bool UnpackMaterials(const CheckedLandscape& c, Unpacker* u, ordered_json& list)
         PutReserved(entry, "reserved_0", material, kTexelsOffset);
         list.push_back(std::move(entry));
         for (int y = 0; y < kMaterialSide; ++y)
-            for (int x = 0; x < kMaterialSide; ++x) texels[size_t(kMaterialSide * y + x)] = MaterialTexel(material, y, x);
+            for (int x = 0; x < kMaterialSide; ++x)
+                texels[size_t(kMaterialSide * y + x)] = MaterialTexel(material, y, x);
         if (!AddPicture(u, MaterialPngName(uint64_t(m)), [&](std::vector<uint8_t>* png, std::string* error) {
                 return EncodePngGray16(texels.data(), kMaterialSide, kMaterialSide, png, error);
             }))
@@ -215,7 +217,8 @@ bool UnpackLandscape(const uint8_t* file, uint64_t length, const char* path, Fol
         return false;
     }
     UnpackCountries(c, countries);
-    if (length > c.areas.end) AddFile(&u, kFolderTrailing, std::vector<uint8_t>(file + c.areas.end, file + length), false);
+    if (length > c.areas.end)
+        AddFile(&u, kFolderTrailing, std::vector<uint8_t>(file + c.areas.end, file + length), false);
 
     const ordered_json document = {{"format", kFolderFormat}, {"version", kFolderVersion}, {"header", header},
                                    {"lores", lores},          {"blocks", blocks},          {"countries", countries},
