@@ -2,7 +2,7 @@
 // everything landscape with its files mutated, as a person or a broken tool
 // might leave it, packed in memory (nothing is ever written). Packing either
 // lists faults, one "ERROR : <file> : ..." line each, and gives no bytes, or
-// gives a landscape the check accepts with the counts the folder's lists say.
+// gives a landscape the check accepts, whose own folder packs back to it.
 //
 // The input is a run of entries, each
 //   byte 0      file selector (modulo the number of files; past the last, landscape.json)
@@ -24,12 +24,16 @@
 
 namespace {
 
+const std::vector<uint8_t>& BaseFile() {
+    static const std::vector<uint8_t> file = MakeSmallLandscape(2, 2, 2, 2);
+    return file;
+}
+
 const FolderFiles& BaseFolder() {
     static const FolderFiles folder = [] {
-        const std::vector<uint8_t> file = MakeSmallLandscape(2, 2, 2, 2);
         FolderFiles unpacked;
         std::string error;
-        UnpackLandscape(file.data(), file.size(), kFuzzPath, &unpacked, &error);
+        UnpackLandscape(BaseFile().data(), BaseFile().size(), kFuzzPath, &unpacked, &error);
         return unpacked;
     }();
     return folder;
@@ -81,7 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const CheckedLandscape c = CheckLandscape(packed.data(), packed.size());
     FUZZ_REQUIRE(c.Usable());
-    // What packs also unpacks, and packs again to the same bytes.
+    // What packs also unpacks, and packs again to the same bytes (the base
+    // file is known to, and is what most accepted mutations give).
+    if (packed == BaseFile()) return 0;
     FolderFiles again;
     std::string error;
     FUZZ_REQUIRE(UnpackLandscape(packed.data(), packed.size(), kFuzzPath, &again, &error));
