@@ -10,7 +10,7 @@ import shutil
 import struct
 
 from lndfile import HEADER_SIZE, LORES_SIZE, BLOCK_SIZE, COUNTRY_SIZE, MATERIAL_SIZE, Block, LandscapeFile, \
-    header_counts, require_pillow
+    dds_of_record, header_counts, require_pillow
 from test_lndtool import ToolTestCase
 
 
@@ -71,6 +71,8 @@ class FolderTest(ToolTestCase):
         block, _, material, detail = areas(data)
         picture = lambda name: self.picture(folder, name)
         self.assertEqual((picture("lores/0.png").mode, picture("lores/0.png").size), ("RGBA", (256, 256)))
+        with open(os.path.join(folder, "lores/0.dds"), "rb") as f:
+            self.assertEqual(f.read(), dds_of_record(data, 0))
         for r, c in ((0, 0), (3, 16), (16, 9)):
             self.assertEqual(picture("blocks/2-altitude.png").getpixel((c, r)), data[cell(data, 2, r, c)])
             attributes = data[cell(data, 2, r, c) + 2]
