@@ -92,7 +92,7 @@ package: deps
 # $(BUILD)/fuzz/findings-<target>.
 FUZZ_SECONDS ?= 600
 fuzz: build
-	@status=0; for target in fuzz_check fuzz_edits; do \
+	@status=0; for target in fuzz_check fuzz_edits fuzz_round_trip fuzz_pack_folder fuzz_png_read; do \
 	  fuzz/run_fuzz.sh $(BUILD) $$target $(FUZZ_SECONDS) || status=1; \
 	done; exit $$status
 

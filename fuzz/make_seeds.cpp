@@ -1,16 +1,20 @@
 // make_seeds.cpp -- writes the fuzzers' small seeds: whole landscape files for
-// fuzz_check, edit lists for fuzz_edits (each naming one fault the check or a
-// later stage has to live with). The large, realistic seeds come from
-// `lndtool make-sample`.
+// fuzz_check, edit lists for fuzz_edits and fuzz_round_trip (each naming one
+// fault the check or a later stage has to live with), the folder's PNG
+// files for fuzz_png_read and file edits for fuzz_pack_folder. The large,
+// realistic seeds come from `lndtool make-sample`.
 //
-//   fuzz_make_seeds CHECK_DIR EDITS_DIR
+//   fuzz_make_seeds CHECK_DIR EDITS_DIR ROUND_TRIP_DIR PNG_DIR FOLDER_DIR
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "edit_list.h"
+#include "image/png_write.h"
 #include "landscape/lnd_format.h"
 #include "small_landscape.h"
+#include "tools/unpack/landscape_folder.h"
 
 namespace {
 
@@ -40,11 +44,12 @@ bool WriteSeed(const std::string& dir, const char* name, const std::vector<uint8
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: fuzz_make_seeds CHECK_DIR EDITS_DIR\n");
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: fuzz_make_seeds CHECK_DIR EDITS_DIR ROUND_TRIP_DIR PNG_DIR FOLDER_DIR\n");
         return 2;
     }
-    const std::string checkDir = argv[1], editsDir = argv[2];
+    const std::string checkDir = argv[1], editsDir = argv[2], roundTripDir = argv[3], pngDir = argv[4],
+                      folderDir = argv[5];
     const std::vector<uint8_t> base = MakeSmallLandscape(2, 2, 2, 2);
     if (EditAreasOf(base).size() != kAreaCount) {
         std::fprintf(stderr, "ERROR : fuzz_make_seeds : the starting landscape's areas changed\n");
@@ -93,6 +98,39 @@ int main(int argc, char** argv) {
     AppendWriteEdit(&seed("detail-high"), kDetail, 0, std::vector<uint8_t>(64, 0xFF));
     AppendResizeEdit(&seed("header-short"), uint32_t(kHeaderSize - 1));
     AppendResizeEdit(&seed("file-short"), baseLength - 1);
-    for (const EditSeed& s : seeds) ok = ok && WriteSeed(editsDir, s.name, s.input);
+    for (const EditSeed& s : seeds)
+        ok = ok && WriteSeed(editsDir, s.name, s.input) && WriteSeed(roundTripDir, s.name, s.input);
+
+    // One PNG of each shape the folder holds, and a 16-bit heightmap.
+    FolderFiles folder;
+    std::string error;
+    ok = ok && UnpackLandscape(base.data(), base.size(), "base.lnd", &folder, &error);
+    for (const char* name : {"lores/0.png", "materials/1.png", "blocks/0-country.png", "detail.png"})
+        ok = ok && WriteSeed(pngDir, std::string(name).substr(std::string(name).find('/') + 1).c_str(), folder[name]);
+    std::vector<uint16_t> heights(513 * 513);
+    for (size_t i = 0; i < heights.size(); ++i) heights[i] = uint16_t(i * 257);
+    std::vector<uint8_t> heightmap;
+    ok = ok && EncodePngGray16(heights.data(), 513, 513, &heightmap, &error) &&
+         WriteSeed(pngDir, "heightmap.png", heightmap);
+
+    // Folder edits (see fuzz_pack_folder.cpp), files chosen by their place in the folder.
+    auto fileNumber = [&](const char* name) { return uint8_t(std::distance(folder.begin(), folder.find(name))); };
+    const uint8_t json = fileNumber(kFolderJson), detail = fileNumber(kFolderDetail),
+                  altitude = fileNumber("blocks/0-altitude.png");
+    const std::string text = std::string(folder[kFolderJson].begin(), folder[kFolderJson].end());
+    const uint8_t version = uint8_t(text.find("\"version\": ") + 11);
+    struct FolderSeed {
+        const char* name;
+        std::vector<uint8_t> input;
+    };
+    const std::vector<FolderSeed> folderSeeds = {
+        {"unchanged", {}},
+        {"json-version-2", {json, 0, version, 0, 0, 1, '2'}},
+        {"json-cut", {json, 1, 0, 2, 0, 0}},
+        {"detail-gone", {detail, 3, 0, 0, 0, 0}},
+        {"detail-cut", {detail, 1, 60, 0, 0, 0}},
+        {"png-width", {altitude, 0, 19, 0, 0, 1, 3}},
+    };
+    for (const FolderSeed& s : folderSeeds) ok = ok && WriteSeed(folderDir, s.name, s.input);
     return ok ? 0 : 2;
 }

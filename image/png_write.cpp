@@ -161,3 +161,9 @@ bool EncodePngGray16(const uint16_t* samples, int32_t width_px, int32_t height_p
     const PngImage image = {width_px, height_px, 16, PNG_COLOR_TYPE_GRAY, 1, nullptr, samples, rowBuffer.data()};
     return EncodePngToMemory(image, png_out, errorLine);
 }
+
+bool EncodePngGray8(const uint8_t* gray, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
+                    std::string* errorLine) {
+    const PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_GRAY, 1, gray, nullptr, nullptr};
+    return EncodePngToMemory(image, png_out, errorLine);
+}

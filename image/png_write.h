@@ -1,5 +1,5 @@
-// png_write.h -- PNG files and PNG bytes in memory: 8-bit RGB and RGBA images
-// and 16-bit grayscale images, written with libpng through the safe writer
+// png_write.h -- PNG files and PNG bytes in memory: 8-bit RGB and RGBA images,
+// 8-bit grey (in memory) and 16-bit grey images, written with libpng through the safe writer
 // (platform/safe_write.h), so a failed write leaves no half file.
 //
 // Buffers are the caller's, rows top first without padding; PNG row 0 is the
@@ -29,3 +29,6 @@ bool EncodePngRgba8(const uint8_t* rgba, int32_t width_px, int32_t height_px, st
                     std::string* errorLine);
 bool EncodePngGray16(const uint16_t* samples, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
                      std::string* errorLine);
+// gray: width_px x height_px bytes.
+bool EncodePngGray8(const uint8_t* gray, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
+                    std::string* errorLine);

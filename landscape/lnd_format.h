@@ -31,6 +31,8 @@ inline constexpr uint64_t kBlockCountPlusOneOffset = 0;  // int32, block count +
 inline constexpr uint64_t kBlockMapOffset = 4;           // uint8[32][32], row-major
 inline constexpr uint64_t kMaterialCountOffset = 1028;   // int32
 inline constexpr uint64_t kCountryCountOffset = 1032;    // int32
+inline constexpr uint64_t kHeaderReservedOffset = 1036;     // 12 bytes the viewer never reads
+inline constexpr uint64_t kHeaderReservedSize = 12;
 inline constexpr uint64_t kLoResTextureCountOffset = 1048;  // uint32
 inline constexpr int kBlockMapSide = 32;                 // rows and columns of the map
 inline constexpr int32_t kMostMapBlocks = 255;           // a map byte names block 1 to 255 at most
@@ -60,9 +62,13 @@ inline constexpr uint64_t kCellRowStride = 136;   // 17 cells of 8 bytes
 inline constexpr uint64_t kCellSize = 8;
 inline constexpr int kBlockGridPoints = 17;       // grid points per side
 inline constexpr int kBlockQuads = 16;            // quads per side
+inline constexpr uint64_t kBlockReservedAfterCellsOffset = 2316;  // 180 bytes never read
+inline constexpr uint64_t kBlockReservedAfterCellsSize = 180;
 inline constexpr uint64_t kLoResTextureIndexOffset = 2496;  // int32
 inline constexpr uint64_t kTextureOriginSOffset = 2500;     // float32
 inline constexpr uint64_t kTextureOriginTOffset = 2504;     // float32
+inline constexpr uint64_t kBlockReservedTailOffset = 2508;  // 12 bytes never read
+inline constexpr uint64_t kBlockReservedTailSize = 12;
 
 // Cell fields
 inline constexpr uint64_t kAltitudeOffset = 0;      // uint8

@@ -3,6 +3,7 @@
 // system's writer gives (safe_write_system.h); opening is per system.
 #include "platform/safe_write.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -69,25 +70,69 @@ void SafeWriteDiscard(SafeWriteFile* file) {
     file->tempPath.clear();
 }
 
-bool SafeWriteCommit(SafeWriteFile* file, std::string* errorLine) {
-    // Buffered bytes may only fail to arrive (a full disk) at the flush, the
-    // sync or the close, so each is checked before the rename.
-    errno = 0;
-    if (std::fflush(file->stream) != 0) return SafeWriteFail(file, errno, errorLine);
-    const bool temporary = !file->tempPath.empty();
-    if (temporary)
-        if (const int e = FlushStreamToDisk(file->stream)) return SafeWriteFail(file, e, errorLine);
-    errno = 0;
-    const int closed = std::fclose(file->stream);
-    file->stream = nullptr;
-    if (closed != 0) return SafeWriteFail(file, errno, errorLine);
-    if (!temporary) return true;
+namespace {
 
-    if (const int e = MoveTemporaryIntoPlace(file->tempPath, file->targetPath))
-        return SafeWriteFail(file, e, errorLine);
-    UnregisterTemporary(file->tempSlot);
-    file->tempSlot = -1;
-    file->tempPath.clear();
+bool FailGroup(SafeWriteFile* files, size_t count, size_t failed, int errnoValue, std::string* errorLine) {
+    *errorLine = WriteErrorLine(files[failed].path, errnoValue);
+    for (size_t i = 0; i < count; ++i) SafeWriteDiscard(&files[i]);
+    return false;
+}
+
+}  // namespace
+
+bool SafeWriteCommitGroup(SafeWriteFile* files, size_t count, std::string* errorLine) {
+    // Buffered bytes may only fail to arrive (a full disk) at the flush, the
+    // sync or the close, so each is checked before any rename.
+    std::vector<FILE*> temporaries;
+    std::vector<size_t> which;
+    for (size_t i = 0; i < count; ++i) {
+        errno = 0;
+        if (std::fflush(files[i].stream) != 0) return FailGroup(files, count, i, errno, errorLine);
+        if (!files[i].tempPath.empty()) temporaries.push_back(files[i].stream), which.push_back(i);
+    }
+    size_t failed = 0;
+    if (const int e = FlushStreamsToDisk(temporaries.data(), temporaries.size(), &failed))
+        return FailGroup(files, count, which[failed], e, errorLine);
+    for (size_t i = 0; i < count; ++i) {
+        errno = 0;
+        const int closed = std::fclose(files[i].stream);
+        files[i].stream = nullptr;
+        if (closed != 0) return FailGroup(files, count, i, errno, errorLine);
+    }
+    std::vector<std::string> folders;
+    for (size_t i = 0; i < count; ++i) {
+        SafeWriteFile& file = files[i];
+        if (file.tempPath.empty()) continue;
+        if (const int e = MoveTemporaryIntoPlace(file.tempPath, file.targetPath))
+            return FailGroup(files, count, i, e, errorLine);
+        UnregisterTemporary(file.tempSlot);
+        file.tempSlot = -1;
+        file.tempPath.clear();
+        const std::string folder = FolderOfPath(file.targetPath);
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+    }
+    // The renames reach the disk with their folders.
+    for (const std::string& folder : folders) SyncFolder(folder);
+    return true;
+}
+
+bool SafeWriteCommit(SafeWriteFile* file, std::string* errorLine) { return SafeWriteCommitGroup(file, 1, errorLine); }
+
+bool SafeWriteBatch(const std::vector<SafeWriteItem>& items, std::string* errorLine) {
+    std::vector<SafeWriteFile> group;
+    for (size_t first = 0; first < items.size(); first += kSafeWriteGroupFiles) {
+        const size_t end = std::min(items.size(), first + kSafeWriteGroupFiles);
+        group.assign(end - first, SafeWriteFile());
+        for (size_t i = first; i < end; ++i) {
+            SafeWriteFile* file = &group[i - first];
+            if (SafeWriteOpen(items[i].path.c_str(), file, errorLine) &&
+                SafeWriteBytes(file, items[i].bytes, items[i].size, errorLine))
+                continue;
+            for (SafeWriteFile& other : group) SafeWriteDiscard(&other);
+            return false;
+        }
+        if (!SafeWriteCommitGroup(group.data(), group.size(), errorLine)) return false;
+    }
     return true;
 }
 

@@ -37,6 +37,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 struct SafeWriteFile {
     FILE* stream = nullptr;  // open while the file is being written
@@ -65,6 +66,29 @@ void SafeWriteDiscard(SafeWriteFile* file);
 // tells whether it went straight into a device, FIFO or socket.
 bool SafeWriteWholeFile(const char* path, const void* bytes, size_t size, std::string* errorLine,
                         bool* direct = nullptr);
+
+// Files of a batch are written a group at a time; every temporary of a group
+// is registered for removal on a signal.
+inline constexpr size_t kSafeWriteGroupFiles = 64;
+
+// One file of a batch: its path and bytes (the caller's, for the call).
+struct SafeWriteItem {
+    std::string path;
+    const void* bytes;
+    size_t size;
+};
+
+// Writes many files by the rules above at a fraction of the cost of one call
+// each: a group's temporaries are all written first, reach the disk together
+// (on Linux one sync of their file system instead of one per file), and only
+// then are renamed into place, each folder synced once. On a failure
+// *errorLine names the file; the group's temporaries are removed, and the
+// files of earlier groups (and of its own, once renamed) stay written.
+bool SafeWriteBatch(const std::vector<SafeWriteItem>& items, std::string* errorLine);
+// The commit of a group of files opened and written with SafeWriteOpen and
+// SafeWriteBytes; on failure every file not yet renamed is discarded.
+// SafeWriteCommit is the commit of a group of one.
+bool SafeWriteCommitGroup(SafeWriteFile* files, size_t count, std::string* errorLine);
 
 // Registers a file the command reads (a path that names nothing yet is
 // ignored), for SafeWriteOpen to refuse.

@@ -7,11 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <vector>
 
 #include "platform/safe_write_system.h"
 
@@ -21,7 +23,7 @@ namespace {
 // Temporaries to remove when a signal ends the process
 // ---------------------------------------------------------------------------
 // Fixed storage, so the handler touches nothing but plain memory and unlink.
-constexpr int kTempSlots = 8;
+constexpr int kTempSlots = kTemporarySlots;
 char g_TempPaths[kTempSlots][PATH_MAX];
 volatile sig_atomic_t g_TempUsed[kTempSlots];
 bool g_HandlersInstalled = false;
@@ -203,17 +205,37 @@ void UnregisterTemporary(int slot) {
     if (slot >= 0) g_TempUsed[slot] = 0;
 }
 
-int FlushStreamToDisk(FILE* stream) { return fsync(fileno(stream)) == 0 ? 0 : errno; }
-
-int MoveTemporaryIntoPlace(const std::string& temporary, const std::string& target) {
-    if (rename(temporary.c_str(), target.c_str()) != 0) return errno;
-    // The rename itself reaches the disk with the folder.
-    const int folder = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        fsync(folder);
-        close(folder);
+int FlushStreamsToDisk(FILE* const* streams, size_t count, size_t* failed) {
+    // One file: its own fsync. More: one sync of each file system they are
+    // on, which costs about what one fsync does.
+    if (count == 1) {
+        *failed = 0;
+        return fsync(fileno(streams[0])) == 0 ? 0 : errno;
+    }
+    std::vector<dev_t> synced;
+    for (size_t i = 0; i < count; ++i) {
+        *failed = i;
+        struct stat st;
+        if (fstat(fileno(streams[i]), &st) != 0) return errno;
+        if (std::find(synced.begin(), synced.end(), st.st_dev) != synced.end()) continue;
+        if (syncfs(fileno(streams[i])) != 0) return errno;
+        synced.push_back(st.st_dev);
     }
     return 0;
 }
+
+int MoveTemporaryIntoPlace(const std::string& temporary, const std::string& target) {
+    return rename(temporary.c_str(), target.c_str()) == 0 ? 0 : errno;
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+std::string FolderOfPath(const std::string& path) { return FolderOf(path); }
 
 void RemoveTemporaryFile(const std::string& temporary) { unlink(temporary.c_str()); }

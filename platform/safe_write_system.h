@@ -10,14 +10,22 @@
 
 #include "platform/safe_write.h"
 
+// Temporaries are registered for removal when the process is stopped, a
+// batch's group of them at a time.
+inline constexpr int kTemporarySlots = int(kSafeWriteGroupFiles);
+
 // The temporary registered in `slot` is no longer removed when the process
 // is stopped; -1 does nothing.
 void UnregisterTemporary(int slot);
-// The stream's bytes, already flushed to the system, on the disk.
-int FlushStreamToDisk(FILE* stream);
-// The temporary, closed, takes the target's name, replacing what was there;
-// the move itself reaches the disk.
+// The bytes of `count` streams, already flushed to the system, on the disk;
+// on failure *failed is the stream that failed.
+int FlushStreamsToDisk(FILE* const* streams, size_t count, size_t* failed);
+// The temporary, closed, takes the target's name, replacing what was there.
 int MoveTemporaryIntoPlace(const std::string& temporary, const std::string& target);
+// The renames into `folder` reach the disk (where the system needs telling).
+void SyncFolder(const std::string& folder);
+// The folder a path's file is in, as SyncFolder takes it.
+std::string FolderOfPath(const std::string& path);
 void RemoveTemporaryFile(const std::string& temporary);
 
 // The name of a temporary beside a file named `name`: hidden, named after

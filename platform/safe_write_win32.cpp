@@ -31,7 +31,7 @@ namespace {
 // for creations under way, so no temporary can appear after it has looked.
 // (The programs here install no console handler of their own; one that kept
 // the process alive after Ctrl+C would find later writes refused.)
-constexpr int kTempSlots = 8;
+constexpr int kTempSlots = kTemporarySlots;
 enum SlotState : int { kSlotFree, kSlotFilling, kSlotPublished };
 char g_TempPaths[kTempSlots][MAX_PATH + 1];
 std::atomic<int> g_TempState[kTempSlots];
@@ -236,9 +236,14 @@ void UnregisterTemporary(int slot) {
     if (slot >= 0) g_TempState[slot].store(kSlotFree);
 }
 
-int FlushStreamToDisk(FILE* stream) {
-    const HANDLE handle = HANDLE(_get_osfhandle(_fileno(stream)));
-    return FlushFileBuffers(handle) ? 0 : ErrnoFromWindowsError(GetLastError());
+int FlushStreamsToDisk(FILE* const* streams, size_t count, size_t* failed) {
+    // Windows has no cheaper way to put many files on the disk at once.
+    for (size_t i = 0; i < count; ++i) {
+        *failed = i;
+        const HANDLE handle = HANDLE(_get_osfhandle(_fileno(streams[i])));
+        if (!FlushFileBuffers(handle)) return ErrnoFromWindowsError(GetLastError());
+    }
+    return 0;
 }
 
 int MoveTemporaryIntoPlace(const std::string& temporary, const std::string& target) {
@@ -247,5 +252,10 @@ int MoveTemporaryIntoPlace(const std::string& temporary, const std::string& targ
     if (MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
     return ErrnoFromWindowsError(GetLastError());
 }
+
+// The moves are written through already.
+void SyncFolder(const std::string&) {}
+
+std::string FolderOfPath(const std::string& path) { return FolderPrefixOf(path); }
 
 void RemoveTemporaryFile(const std::string& temporary) { DeleteFileA(temporary.c_str()); }

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the static libraries that the Windows build links, for
 # x86_64-w64-mingw32 (GCC 12, posix threads), from Debian's source packages:
-# zlib, libpng, freeglut and libsquish, fetched with `apt-get source`; and
-# GoogleTest from the sources the googletest package ships in /usr/src. The
-# header-only CLI11 is copied from the host.
+# zlib, libpng, freeglut, libsquish and libsodium, fetched with `apt-get
+# source`; and GoogleTest from the sources the googletest package ships in
+# /usr/src. The header-only CLI11 and nlohmann-json are copied from the host.
 #
 #   scripts/build-win-deps.sh [CACHE_DIR]        (default build-win/deps)
 #
@@ -27,7 +27,7 @@ jobs=2
 
 fail() { echo "ERROR : $*" >&2; exit 1; }
 
-for tool in x86_64-w64-mingw32-g++-posix cmake dpkg-source apt-get; do
+for tool in x86_64-w64-mingw32-g++-posix cmake dpkg-source apt-get autoreconf; do
   command -v "$tool" >/dev/null || fail "build-win-deps: $tool is missing; run scripts/install-deps.sh windows"
 done
 [ -f /usr/src/googletest/CMakeLists.txt ] \
@@ -35,8 +35,8 @@ done
 
 # Debian source package of each library built from one.
 declare -A source_package=(
-  [zlib]=zlib [libpng]=libpng1.6 [freeglut]=freeglut [libsquish]=libsquish)
-order=(zlib libpng freeglut libsquish gtest cli11)
+  [zlib]=zlib [libpng]=libpng1.6 [freeglut]=freeglut [libsquish]=libsquish [libsodium]=libsodium)
+order=(zlib libpng freeglut libsquish libsodium gtest cli11 nlohmann_json)
 
 # ---------------------------------------------------------------- apt
 apt_dir="$src/apt"
@@ -187,6 +187,20 @@ build_libsquish() {
   run_build libsquish --target install
 }
 
+build_libsodium() {
+  # Autotools, not CMake; Debian's source has no configure script yet. No
+  # stack protector: MinGW's needs libssp, which a static link would have to
+  # carry. Static only; its users define SODIUM_STATIC.
+  local s="$src/unpack/libsodium"
+  {
+    echo "== libsodium: configure"
+    (cd "$s" && autoreconf -fi && ./configure --host=x86_64-w64-mingw32 CC=x86_64-w64-mingw32-gcc-posix \
+       --prefix="$prefix" --libdir="$prefix/lib" --disable-shared --enable-static --disable-ssp)
+    echo "== libsodium: build"
+    make -C "$s" -j "$jobs" install
+  } >> "$log" 2>&1 || fail "build-win-deps: libsodium: build failed, see $log"
+}
+
 build_gtest() {
   cmake_build gtest /usr/src/googletest -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
   run_build gtest --target install
@@ -198,6 +212,14 @@ build_cli11() {
   cp -r /usr/include/CLI "$prefix/include/"
   # The config file finds the headers relative to itself.
   cp -r /usr/share/cmake/CLI11 "$prefix/share/cmake/"
+}
+
+build_nlohmann_json() {
+  rm -rf "$prefix/include/nlohmann" "$prefix/share/cmake/nlohmann_json"
+  mkdir -p "$prefix/share/cmake"
+  cp -r /usr/include/nlohmann "$prefix/include/"
+  # The config file finds the headers relative to itself.
+  cp -r /usr/share/cmake/nlohmann_json "$prefix/share/cmake/"
 }
 
 host_version() { dpkg-query -W -f='${Version}' "$1"; }
@@ -226,6 +248,7 @@ for lib in "${todo[@]}"; do
   case $lib in
     gtest) version=$(host_version googletest) ;;
     cli11) version=$(host_version libcli11-dev) ;;
+    nlohmann_json) version=$(host_version nlohmann-json3-dev) ;;
     *) version=$(fetch_source "${source_package[$lib]}") ;;
   esac
   echo "==== $lib $version" >> "$log"

@@ -5,17 +5,17 @@
 #   scripts/install-deps.sh           what the Linux build and its tests need
 #   scripts/install-deps.sh windows   that, plus the Windows cross build:
 #                                     MinGW-w64, Wine to run the .exe files,
-#                                     what `apt-get source` needs, and man
-#                                     and col for the zip's text man pages,
-#                                     NSIS for the setup, icoutils for the
-#                                     programs' icon, and ExifTool to read
-#                                     their version back
+#                                     what `apt-get source` needs, autotools
+#                                     for libsodium, man and col for the
+#                                     zip's text man pages, NSIS for the
+#                                     setup, icoutils for the programs' icon,
+#                                     and ExifTool to read their version back
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0
-  libgtest-dev libbenchmark-dev libcli11-dev libpng-dev libsquish-dev
+  libgtest-dev libbenchmark-dev libcli11-dev libpng-dev libsquish-dev nlohmann-json3-dev libsodium-dev
   xvfb xdotool x11-utils x11-apps imagemagick
   python3 python3-pil
   desktop-file-utils libxml2-utils xdg-utils libfile-mimeinfo-perl shared-mime-info man-db librsvg2-bin
@@ -28,7 +28,7 @@ windows_packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64
-  dpkg-dev xz-utils googletest
+  dpkg-dev xz-utils googletest autoconf automake libtool
   man-db bsdextrautils
   nsis icoutils libimage-exiftool-perl
 )

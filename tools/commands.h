@@ -1,5 +1,6 @@
 // commands.h -- lndtool's commands. Each returns the process exit status:
-// 0 success, 1 faults found (info), 2 the input cannot be read or written.
+// 0 success, 1 faults found (info), 2 the input cannot be read or written
+// (or, for pack and set-heights, is refused).
 // Results go to standard output, diagnostics to standard error; main checks
 // that standard output really took everything.
 #pragma once
@@ -45,6 +46,28 @@ struct ThumbnailOptions {
     int size = 256;  // pixels, both ways
 };
 int RunThumbnail(const ThumbnailOptions& options);
+
+struct UnpackOptions {
+    std::string file;
+    std::string dir;     // the folder to write (new or empty unless force)
+    bool force = false;  // write into a folder that holds files already
+};
+int RunUnpack(const UnpackOptions& options);
+
+struct PackOptions {
+    std::string dir;  // a folder unpack wrote, edited or not
+    std::string out;  // the .lnd file to write
+};
+int RunPack(const PackOptions& options);
+
+struct SetHeightsOptions {
+    std::string file;
+    std::string heightmap;      // 513 x 513
+    std::string out;
+    std::string format = "png";  // "png" (8- or 16-bit grey) or "r16" (raw 16-bit little-endian)
+    bool splitShared = false;    // give each place of a block its own copy when their heights differ
+};
+int RunSetHeights(const SetHeightsOptions& options);
 
 inline constexpr int kLargestPictureSide = 8192;
 // "WxH" in digits (leading zeros allowed), both 1 to 8192, the most any

@@ -7,6 +7,9 @@
 #include <set>
 
 #include "landscape/formatted_text.h"
+#include "tools/unpack/json_text.h"
+
+using nlohmann::ordered_json;
 
 namespace {
 
@@ -62,50 +65,6 @@ void CollectUsage(const CheckedLandscape& c, InfoReport* report) {
     }
     report->countriesUsed.assign(countries.begin(), countries.end());
     report->materialsUsed.assign(materials.begin(), materials.end());
-}
-
-// The length of the well-formed UTF-8 sequence at text[at], or 0.
-size_t Utf8Length(const std::string& text, size_t at) {
-    const unsigned char lead = (unsigned char)text[at];
-    const size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead <= 0xDF ? 2 : 0;
-    if (length == 0 || at + length > text.size()) return 0;
-    for (size_t k = 1; k < length; ++k)
-        if (((unsigned char)text[at + k] & 0xC0) != 0x80) return 0;
-    const unsigned char second = (unsigned char)text[at + 1];
-    // No overlong forms, surrogates or values past U+10FFFF.
-    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
-        (lead == 0xF4 && second >= 0x90))
-        return 0;
-    return length;
-}
-
-// A JSON string: quotes, backslashes and control characters escaped, UTF-8
-// kept as it is, and a byte that is no part of UTF-8 (a path in another
-// encoding) as U+FFFD, so the document is always valid.
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (size_t at = 0; at < text.size();) {
-        const unsigned char ch = (unsigned char)text[at];
-        if (ch >= 0x80) {
-            const size_t length = Utf8Length(text, at);
-            out += length ? text.substr(at, length) : "\\ufffd";
-            at += length ? length : 1;
-            continue;
-        }
-        if (ch == '"') out += "\\\"";
-        else if (ch == '\\') out += "\\\\";
-        else if (ch == '\n') out += "\\n";
-        else if (ch < 0x20 || ch == 0x7F) Append(&out, "\\u%04x", unsigned(ch));
-        else out += char(ch);
-        ++at;
-    }
-    return out + "\"";
-}
-
-std::string JsonNumbers(const std::vector<uint32_t>& numbers) {
-    std::string s = "[";
-    for (size_t i = 0; i < numbers.size(); ++i) s += (i ? ", " : "") + std::to_string(numbers[i]);
-    return s + "]";
 }
 
 }  // namespace
@@ -171,46 +130,41 @@ std::string FormatInfoText(const InfoReport& report) {
 
 std::string FormatInfoJson(const InfoReport& report) {
     const CheckedLandscape& c = report.landscape;
-    std::string out = "{\n";
-    out += "  \"file\": " + JsonString(report.path) + ",\n";
-    Append(&out, "  \"length\": %" PRIu64 ",\n", c.length);
-    if (report.areasKnown) Append(&out, "  \"needed_length\": %" PRIu64 ",\n", c.areas.end);
-    else out += "  \"needed_length\": null,\n";
+    ordered_json document;
+    // A path that is no UTF-8 keeps its valid sequences; the dump makes each
+    // stray byte U+FFFD.
+    document["file"] = report.path;
+    document["length"] = c.length;
+    document["needed_length"] = report.areasKnown ? ordered_json(c.areas.end) : ordered_json();
+    document["counts"] = ordered_json();
     if (report.countsKnown)
-        Append(&out,
-               "  \"counts\": {\"blocks\": %" PRId64 ", \"countries\": %" PRId32 ", \"materials\": %" PRId32
-               ", \"lores_textures\": %" PRIu32 "},\n",
-               StoredBlockCount(c), c.counts.countryCount, c.counts.materialCount, c.counts.loResTextureCount);
-    else out += "  \"counts\": null,\n";
+        document["counts"] = {{"blocks", StoredBlockCount(c)},
+                              {"countries", c.counts.countryCount},
+                              {"materials", c.counts.materialCount},
+                              {"lores_textures", c.counts.loResTextureCount}};
+    document["areas"] = ordered_json();
     if (report.areasKnown)
-        Append(&out,
-               "  \"areas\": {\"lores_textures\": %" PRIu64 ", \"blocks\": %" PRIu64 ", \"countries\": %" PRIu64
-               ", \"materials\": %" PRIu64 ", \"detail_map\": %" PRIu64 ", \"end\": %" PRIu64 "},\n",
-               c.areas.loResArea, c.areas.blockArea, c.areas.countryArea, c.areas.materialArea, c.areas.detailMap,
-               c.areas.end);
-    else out += "  \"areas\": null,\n";
+        document["areas"] = {{"lores_textures", c.areas.loResArea}, {"blocks", c.areas.blockArea},
+                             {"countries", c.areas.countryArea},    {"materials", c.areas.materialArea},
+                             {"detail_map", c.areas.detailMap},      {"end", c.areas.end}};
+    document["block_map"] = ordered_json();
     if (report.countsKnown) {
-        out += "  \"block_map\": [\n";
+        ordered_json map = ordered_json::array();
         for (int b = 0; b < kBlockMapSide; ++b) {
-            out += "    [";
-            for (int a = 0; a < kBlockMapSide; ++a) Append(&out, a ? ", %u" : "%u", unsigned(BlockMapAt(c.bytes, b, a)));
-            out += b + 1 < kBlockMapSide ? "],\n" : "]\n";
+            ordered_json row = ordered_json::array();
+            for (int a = 0; a < kBlockMapSide; ++a) row.push_back(BlockMapAt(c.bytes, b, a));
+            map.push_back(std::move(row));
         }
-        out += "  ],\n";
-    } else {
-        out += "  \"block_map\": null,\n";
+        document["block_map"] = std::move(map);
     }
-    out += "  \"countries_used\": " + JsonNumbers(report.countriesUsed) + ",\n";
-    out += "  \"materials_used\": " + JsonNumbers(report.materialsUsed) + ",\n";
-    out += "  \"faults\": [";
-    for (size_t i = 0; i < report.notes.size(); ++i) {
-        const LandscapeNote& note = report.notes[i];
-        out += i ? ",\n    " : "\n    ";
-        Append(&out, "{\"kind\": \"%s\", \"severity\": \"%s\", \"message\": ", note.kind,
-               note.severity == NoteSeverity::Error ? "error" : "warning");
-        out += JsonString(note.line);
-        Append(&out, ", \"count\": %" PRIu64 "}", note.count);
-    }
-    out += report.notes.empty() ? "]\n" : "\n  ]\n";
-    return out + "}\n";
+    document["countries_used"] = report.countriesUsed;
+    document["materials_used"] = report.materialsUsed;
+    ordered_json faults = ordered_json::array();
+    for (const LandscapeNote& note : report.notes)
+        faults.push_back({{"kind", note.kind},
+                          {"severity", note.severity == NoteSeverity::Error ? "error" : "warning"},
+                          {"message", note.line},
+                          {"count", note.count}});
+    document["faults"] = std::move(faults);
+    return DumpJson(document);
 }

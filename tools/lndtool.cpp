@@ -29,6 +29,9 @@ InfoOptions g_Info;
 ExportOptions g_Export;
 RenderOptions g_Render;
 ThumbnailOptions g_Thumbnail;
+UnpackOptions g_Unpack;
+PackOptions g_Pack;
+SetHeightsOptions g_SetHeights;
 
 const Command kCommands[] = {
     {"make-sample", "Write a generated, well-formed sample landscape (deterministic for a seed)",
@@ -74,6 +77,33 @@ const Command kCommands[] = {
          c->add_option("--size", g_Thumbnail.size, "Width and height in pixels")->capture_default_str();
      },
      [] { return RunThumbnail(g_Thumbnail); }},
+    {"unpack", "Write a landscape as a folder of images and one JSON file, to edit and pack again",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Unpack.file, "The .lnd file to unpack")->required();
+         c->add_option("DIR", g_Unpack.dir, "The folder to write (new or empty)")->required();
+         c->add_flag("--force", g_Unpack.force, "Write into a folder that already holds files");
+     },
+     [] { return RunUnpack(g_Unpack); }},
+    {"pack", "Build a landscape file from a folder unpack wrote, edited or not",
+     [](CLI::App* c) {
+         c->add_option("DIR", g_Pack.dir, "The folder to pack")->required();
+         c->add_option("OUT", g_Pack.out, "The .lnd file to write")->required();
+     },
+     [] { return RunPack(g_Pack); }},
+    {"set-heights", "Set the altitudes of every placed block from a 513 x 513 heightmap",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_SetHeights.file, "The .lnd file to change")->required();
+         c->add_option("HEIGHTMAP", g_SetHeights.heightmap, "The 513 x 513 heightmap (a PNG, or see --format)")
+             ->required();
+         c->add_option("--out", g_SetHeights.out, "The .lnd file to write")->required();
+         c->add_option("--format", g_SetHeights.format,
+                       "png: 8-bit grey, or 16-bit grey divided by 257; r16: raw 16-bit little-endian samples")
+             ->check(CLI::IsMember({"png", "r16"}))
+             ->capture_default_str();
+         c->add_flag("--split-shared", g_SetHeights.splitShared,
+                     "Give each place of a block its own copy when the heightmap gives them different heights");
+     },
+     [] { return RunSetHeights(g_SetHeights); }},
 };
 
 // Output that never arrived (a full disk, a closed pipe, /dev/full) must not
@@ -92,9 +122,11 @@ int CheckStandardOutput(int status) {
 // Windows, past 259 characters) rather than failing later as a file that
 // does not exist.
 bool PathsFitTheSystem() {
-    std::vector<const std::string*> paths = {&g_MakeSample.out, &g_Info.file,       &g_Export.file,
-                                             &g_Export.outDir,  &g_Render.out,      &g_Render.outDir,
-                                             &g_Thumbnail.file, &g_Thumbnail.out};
+    std::vector<const std::string*> paths = {&g_MakeSample.out, &g_Info.file,      &g_Export.file,
+                                             &g_Export.outDir,  &g_Render.out,     &g_Render.outDir,
+                                             &g_Thumbnail.file, &g_Thumbnail.out,  &g_Unpack.file,
+                                             &g_Unpack.dir,     &g_Pack.dir,       &g_Pack.out,
+                                             &g_SetHeights.file, &g_SetHeights.heightmap, &g_SetHeights.out};
     for (const std::string& file : g_Render.files) paths.push_back(&file);
     for (const std::string* path : paths) {
         if (path->size() <= LongestSystemPath()) continue;
@@ -108,9 +140,9 @@ bool PathsFitTheSystem() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"lndtool: make, inspect, export and draw Thornveil landscape (.lnd) files.\n"
+    CLI::App app{"lndtool: make, inspect, export, draw and edit Thornveil landscape (.lnd) files.\n"
                  "Exit status: 0 success, 1 faults found (info) or some files of a render failed,\n"
-                 "2 unreadable or damaged input, failed write, bad usage, or no offscreen OpenGL."};
+                 "2 unreadable, damaged or refused input, failed write, bad usage, or no offscreen OpenGL."};
     app.set_version_flag("--version", std::string("lndtool ") + LND_VERSION, "Print the version and exit");
     app.require_subcommand(1);
     // "/x" is a path, not an option, wherever the tool runs (Windows builds

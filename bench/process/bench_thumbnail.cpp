@@ -4,39 +4,18 @@
 // for comparison the 800 x 600 render from the start camera and the same
 // thumbnail of a one-block landscape (what the process costs by itself).
 #include <benchmark/benchmark.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "process/run_tool.h"
 #include "tools/make_sample.h"
-
-extern char** environ;
 
 namespace {
 
-std::filesystem::path g_Folder;
-
-// Runs lndtool with `args` without DISPLAY; false when it fails.
-bool RunTool(const std::vector<std::string>& args) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (std::string(*e).rfind("DISPLAY=", 0) != 0 && std::string(*e).rfind("WAYLAND_DISPLAY=", 0) != 0)
-            env.push_back(*e);
-    std::vector<char*> argv = {const_cast<char*>(LNDTOOL_PATH)}, envp;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    pid_t pid;
-    if (posix_spawn(&pid, LNDTOOL_PATH, nullptr, nullptr, argv.data(), envp.data()) != 0) return false;
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+std::filesystem::path& g_Folder = BenchFolder();
 
 void Process(benchmark::State& state, const std::vector<std::string>& args) {
     for (auto _ : state)

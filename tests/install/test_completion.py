@@ -10,7 +10,7 @@ import unittest
 from installtest import program, require_tools, run, source_dir, temp_dir
 from test_man_pages import help_options, help_subcommands
 
-COMMANDS = ["make-sample", "info", "export", "render", "thumbnail"]
+COMMANDS = ["make-sample", "info", "export", "render", "thumbnail", "unpack", "pack", "set-heights"]
 LANDSCAPES = ["a.lnd", "HARBOUR.LND", "with space.lnd"]
 PICTURES = ["shot.png"]
 FOLDERS = ["maps", "my pictures"]
@@ -54,6 +54,9 @@ class Completion(unittest.TestCase):
             "export": ["--all-blocks", "--help", "--out"],
             "render": ["--camera", "--help", "--out", "--out-dir", "--overlay", "--overview", "--size"],
             "thumbnail": ["--help", "--size"],
+            "unpack": ["--force", "--help"],
+            "pack": ["--help"],
+            "set-heights": ["--format", "--help", "--out", "--split-shared"],
         }
         for command, options in expected.items():
             with self.subTest(command=command):
@@ -72,7 +75,7 @@ class Completion(unittest.TestCase):
 
     def test_landscapes_where_a_landscape_is_read(self):
         expected = sorted(LANDSCAPES + FOLDERS)
-        for command in ("info", "export", "render", "thumbnail", "make-sample"):
+        for command in ("info", "export", "render", "thumbnail", "make-sample", "unpack", "set-heights"):
             with self.subTest(command=command):
                 self.assertEqual(self.complete("lndtool", command, ""), expected)
         self.assertEqual(self.complete("lndtool", "info", "w"), ["with space.lnd"])
@@ -81,6 +84,9 @@ class Completion(unittest.TestCase):
 
     def test_folders_for_folder_options(self):
         self.assertEqual(self.complete("lndtool", "export", "a.lnd", "--out", ""), sorted(FOLDERS))
+        self.assertEqual(self.complete("lndtool", "unpack", "a.lnd", ""), sorted(FOLDERS))
+        self.assertEqual(self.complete("lndtool", "pack", ""), sorted(FOLDERS))
+        self.assertEqual(self.complete("lndtool", "pack", "maps", ""), sorted(LANDSCAPES + FOLDERS))
         self.assertEqual(self.complete("lndtool", "render", "a.lnd", "--out-dir", ""), sorted(FOLDERS))
         self.assertEqual(self.complete("lndtool", "render", "a.lnd", "--out-dir", "my"), ["my pictures"])
 
@@ -88,6 +94,9 @@ class Completion(unittest.TestCase):
         expected = sorted(PICTURES + FOLDERS)
         self.assertEqual(self.complete("lndtool", "render", "a.lnd", "--out", ""), expected)
         self.assertEqual(self.complete("lndtool", "thumbnail", "a.lnd", ""), expected)
+        self.assertEqual(self.complete("lndtool", "set-heights", "a.lnd", ""), expected)
+        self.assertEqual(self.complete("lndtool", "set-heights", "--out", ""), sorted(LANDSCAPES + FOLDERS))
+        self.assertEqual(self.complete("lndtool", "set-heights", "--format", ""), ["png", "r16"])
         # An option's value is not the first file.
         self.assertEqual(self.complete("lndtool", "thumbnail", "--size", "128", ""), sorted(LANDSCAPES + FOLDERS))
         self.assertEqual(self.complete("lndtool", "thumbnail", "--size", "128", "a.lnd", ""), expected)

@@ -262,3 +262,30 @@ TEST(SafeWrite, AProgramsOwnSignalHandlingIsKept) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_TRUE(Snapshot(dir).empty());
 }
+
+// A batch of three groups, one file replaced: every file whole, the old
+// one's mode kept, no temporary left. A file that cannot be opened in the
+// second group stops the batch there: the first group is written, none of
+// the second, and no temporary stays.
+TEST(SafeWrite, BatchesWriteEveryFileAndStopCleanlyAtAFault) {
+    const std::string dir = TestTempDir("safe_write_batch");
+    std::string error;
+    ASSERT_TRUE(Write(dir + "/f5", Bytes(10, 0), &error));
+    chmod((dir + "/f5").c_str(), 0640);
+    std::vector<std::vector<uint8_t>> contents;
+    std::vector<SafeWriteItem> items;
+    for (size_t i = 0; i < 3 * kSafeWriteGroupFiles - 7; ++i) contents.push_back(Bytes(100 + i, uint8_t(i)));
+    for (size_t i = 0; i < contents.size(); ++i)
+        items.push_back({dir + "/f" + std::to_string(i), contents[i].data(), contents[i].size()});
+    ASSERT_TRUE(SafeWriteBatch(items, &error)) << error;
+    EXPECT_EQ(Snapshot(dir).size(), contents.size());
+    for (size_t i = 0; i < contents.size(); ++i) EXPECT_EQ(ReadTestFile(items[i].path), contents[i]) << i;
+    EXPECT_EQ(ModeOf(dir + "/f5") & 07777, 0640u);
+
+    const std::string other = TestTempDir("safe_write_batch_fault");
+    for (SafeWriteItem& item : items) item.path = other + item.path.substr(dir.size());
+    items[kSafeWriteGroupFiles + 3].path = other + "/missing/folder";
+    EXPECT_FALSE(SafeWriteBatch(items, &error));
+    EXPECT_EQ(error, "ERROR : " + other + "/missing/folder : No such file or directory");
+    EXPECT_EQ(Snapshot(other).size(), kSafeWriteGroupFiles);
+}

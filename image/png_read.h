@@ -1,0 +1,35 @@
+// png_read.h -- PNG bytes in memory decoded with libpng, strictly: the caller
+// names the size and the sample layouts it takes, and anything else is
+// refused with a sentence saying what the file is instead. The header is
+// looked at before any pixel memory is taken, so a PNG that claims a huge
+// size costs nothing.
+//
+// Rows come out top first without padding; 16-bit samples in the machine's
+// order. Ancillary chunks (gamma, colour profiles, text) are ignored: the
+// numbers are taken as stored. An interlaced file is read like any other.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class PngLayout : uint8_t {
+    Gray8 = 1,   // colour type grey, bit depth 8: one byte a pixel
+    Gray16 = 2,  // colour type grey, bit depth 16: one uint16 a pixel
+    Rgba8 = 4,   // colour type RGBA, bit depth 8: four bytes a pixel (R, G, B, A)
+};
+
+struct DecodedPng {
+    PngLayout layout = PngLayout::Gray8;
+    std::vector<uint8_t> bytes;      // Gray8 and Rgba8 samples
+    std::vector<uint16_t> samples;   // Gray16 samples
+};
+
+// Decodes `size` bytes of `png` when its header says width_px x height_px in
+// one of the layouts of `acceptedLayouts` (PngLayout values or-ed together).
+// Otherwise returns false with *fault set to one sentence without a file
+// name, e.g. "is 16 x 17 pixels, 8-bit RGBA; it must be 17 x 17 pixels, 8-bit
+// grey" or "is not a PNG file". *out is replaced.
+bool DecodePng(const uint8_t* png, size_t size, int32_t width_px, int32_t height_px, unsigned acceptedLayouts,
+               DecodedPng* out, std::string* fault);

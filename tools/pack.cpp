@@ -1,0 +1,43 @@
+// pack.cpp -- `lndtool pack`: a landscape folder, checked whole, built into
+// a landscape file; nothing is written while anything in it is wrong.
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "landscape/lnd_check.h"
+#include "platform/safe_write.h"
+#include "tools/commands.h"
+#include "tools/unpack/folder_files.h"
+#include "tools/unpack/landscape_folder.h"
+
+int RunPack(const PackOptions& options) {
+    std::string dir = options.dir;
+    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+    FolderFiles folder;
+    std::vector<std::string> errors;
+    std::vector<uint8_t> landscape;
+    if (ReadFolderFiles(dir, &folder, &errors)) PackLandscape(folder, dir, &landscape, &errors);
+    if (!errors.empty()) {
+        for (const std::string& line : errors) std::fprintf(stderr, "%s\n", line.c_str());
+        return 2;
+    }
+    const char* out = options.out.c_str();
+    std::string error;
+    bool direct = false;
+    if (!SafeWriteWholeFile(out, landscape.data(), landscape.size(), &error, &direct)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    // Values the viewer warns about were packed as they are: say so, as info would.
+    const CheckedLandscape c = CheckLandscape(landscape.data(), landscape.size());
+    for (const LandscapeNote& note : LandscapeNotes(c, out)) std::fprintf(stderr, "%s\n", note.line.c_str());
+    // Written into a device or pipe, the landscape may be what standard
+    // output carries: the summary must not join it.
+    std::fprintf(direct ? stderr : stdout,
+                 "packed %s into %s : %" PRIu32 " LoRes textures, %" PRId32 " blocks, %" PRId32 " countries, %" PRId32
+                 " materials, %zu bytes\n",
+                 dir.c_str(), out, c.counts.loResTextureCount, c.blockCount, c.counts.countryCount,
+                 c.counts.materialCount, landscape.size());
+    return 0;
+}

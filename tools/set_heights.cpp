@@ -1,0 +1,57 @@
+// set_heights.cpp -- `lndtool set-heights`: the altitudes of the placed
+// blocks from a heightmap; every other byte of the landscape stays.
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "landscape/lnd_check.h"
+#include "landscape/lnd_file.h"
+#include "platform/safe_write.h"
+#include "tools/commands.h"
+#include "tools/unpack/block_heights.h"
+
+int RunSetHeights(const SetHeightsOptions& options) {
+    const char* path = options.file.c_str();
+    const char* heightmapPath = options.heightmap.c_str();
+    FileRead heightmap = ReadWholeFile(heightmapPath);
+    if (heightmap.fault != FileReadFault::None) {
+        std::fprintf(stderr, "%s\n", FileReadFaultLine(heightmap, heightmapPath).c_str());
+        return 2;
+    }
+    std::vector<uint8_t> heights;
+    std::string fault;
+    const bool decoded = options.format == "r16" ? HeightsFromR16(heightmap.data, heightmap.length, &heights, &fault)
+                                                 : HeightsFromPng(heightmap.data, heightmap.length, &heights, &fault);
+    delete[] heightmap.data;
+    if (!decoded) {
+        std::fprintf(stderr, "ERROR : %s : %s\n", heightmapPath, fault.c_str());
+        return 2;
+    }
+    FileRead read = ReadWholeFile(path);
+    if (read.fault != FileReadFault::None) {
+        std::fprintf(stderr, "%s\n", FileReadFaultLine(read, path).c_str());
+        return 2;
+    }
+    std::vector<uint8_t> edited;
+    std::vector<std::string> errors;
+    SetBlockHeights(read.data, read.length, heights.data(), options.splitShared, path, &edited, &errors);
+    const int32_t blocksBefore = CheckLandscape(read.data, read.length).blockCount;
+    delete[] read.data;
+    if (!errors.empty()) {
+        for (const std::string& line : errors) std::fprintf(stderr, "%s\n", line.c_str());
+        return 2;
+    }
+    const char* out = options.out.c_str();
+    std::string error;
+    bool direct = false;
+    if (!SafeWriteWholeFile(out, edited.data(), edited.size(), &error, &direct)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    const int32_t blocks = CheckLandscape(edited.data(), edited.size()).blockCount;
+    std::fprintf(direct ? stderr : stdout, "wrote %s : the altitudes of %s set from %s; %" PRId32 " blocks (%" PRId32
+                                           " new copies)\n",
+                 out, path, heightmapPath, blocks, blocks - blocksBefore);
+    return 0;
+}

@@ -1,0 +1,65 @@
+// unpack.cpp -- `lndtool unpack`: a landscape written as a folder of images
+// and one JSON file, which `lndtool pack` builds back into the same bytes.
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "landscape/lnd_check.h"
+#include "landscape/lnd_file.h"
+#include "tools/commands.h"
+#include "tools/unpack/folder_files.h"
+#include "tools/unpack/landscape_folder.h"
+
+namespace {
+
+// The folder as given, without the separators at its end.
+std::string FolderName(std::string dir) {
+    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+    return dir;
+}
+
+}  // namespace
+
+int RunUnpack(const UnpackOptions& options) {
+    const char* path = options.file.c_str();
+    const std::string dir = FolderName(options.dir);
+    FileRead read = ReadWholeFile(path);
+    if (read.fault != FileReadFault::None) {
+        std::fprintf(stderr, "%s\n", FileReadFaultLine(read, path).c_str());
+        return 2;
+    }
+    FolderFiles folder;
+    std::string error;
+    const bool unpacked = UnpackLandscape(read.data, read.length, path, &folder, &error);
+    const CheckedLandscape landscape = CheckLandscape(read.data, read.length);
+    std::vector<LandscapeNote> notes;
+    if (unpacked) notes = LandscapeNotes(landscape, path);
+    delete[] read.data;
+    if (!unpacked) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    if (!options.force && !FolderIsFree(dir, &error)) {
+        std::fprintf(stderr, "%s (unpack writes a new or empty folder; --force writes into it all the same)\n",
+                     error.c_str());
+        return 2;
+    }
+    // What the viewer would warn about comes back from pack as it was.
+    for (const LandscapeNote& note : notes) std::fprintf(stderr, "%s\n", note.line.c_str());
+    if (!WriteFolderFiles(dir, folder, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    const std::vector<std::string> others = OtherFiles(dir, folder);
+    if (!others.empty())
+        std::fprintf(stderr, "WARNING : %s : %zu files that belong to no part of this landscape stay in the folder "
+                             "(the first: %s); pack refuses them\n",
+                     dir.c_str(), others.size(), others.front().c_str());
+    const LandscapeCounts& counts = landscape.counts;
+    std::printf("unpacked %s into %s : %zu files; %" PRIu32 " LoRes textures, %" PRId32 " blocks, %" PRId32
+                " countries, %" PRId32 " materials\n",
+                path, dir.c_str(), folder.size(), counts.loResTextureCount, landscape.blockCount,
+                counts.countryCount, counts.materialCount);
+    return 0;
+}

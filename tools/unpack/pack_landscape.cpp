@@ -1,0 +1,530 @@
+// pack_landscape.cpp -- a landscape folder checked whole, then built into the
+// bytes of its landscape file.
+//
+// Three passes: the JSON is read into a model (its lists' lengths are the
+// counts), the folder's files are matched against those counts and decoded
+// into the model, and only a model without faults is laid out as a file.
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "image/png_read.h"
+#include "landscape/lnd_format.h"
+#include "tools/unpack/json_text.h"
+#include "tools/unpack/landscape_folder.h"
+#include "tools/unpack/lores_encode.h"
+#include "tools/unpack/sha256.h"
+
+using nlohmann::json;
+
+namespace {
+
+constexpr int kSide = kBlockGridPoints;
+constexpr size_t kCellBytes = size_t(kSide) * kSide * kCellSize;
+constexpr size_t kDdsImageOffset = 4 + kDdsHeaderSize;  // in a DDS file
+// A folder whose JSON lists a million empty records is not worth a million lines.
+constexpr size_t kMostFaults = 100;
+
+struct LoResModel {
+    int32_t recordSize = 0;
+    uint8_t reserved[kRecordSizeOffset] = {};
+    std::vector<uint8_t> dds;  // the kDdsFileSize bytes of its DDS file, once settled
+};
+struct BlockModel {
+    int32_t loResIndex = 0;
+    float originS = 0, originT = 0;
+    uint8_t reserved[kCellsOffset] = {};
+    uint8_t reservedAfterCells[kBlockReservedAfterCellsSize] = {};
+    uint8_t reservedTail[kBlockReservedTailSize] = {};
+    uint8_t cells[kCellBytes] = {};  // cell_reserved, then the images' values
+};
+struct CountryModel {
+    uint8_t reserved[kEntriesOffset] = {};
+    uint32_t entries[kCountryEntryCount][3] = {};
+};
+struct MaterialModel {
+    uint8_t reserved[kTexelsOffset] = {};
+    std::vector<uint16_t> texels;
+};
+
+struct Packer {
+    const FolderFiles* folder = nullptr;
+    std::string folderName;
+    std::vector<std::string>* errors = nullptr;
+    size_t faults = 0;
+    uint8_t blockMap[kBlockMapSide * kBlockMapSide] = {};
+    uint8_t headerReserved[kHeaderReservedSize] = {};
+    std::vector<LoResModel> lores;
+    std::vector<BlockModel> blocks;
+    std::vector<CountryModel> countries;
+    std::vector<MaterialModel> materials;
+    std::vector<std::pair<std::string, std::string>> hashes;  // file, SHA-256 as unpacked
+    std::vector<uint8_t> detail;                              // stored transposed
+};
+
+bool Full(const Packer* p) { return p->faults >= kMostFaults; }
+
+void Fault(Packer* p, const std::string& file, const std::string& what, const std::string& where = {}) {
+    if (p->faults++ >= kMostFaults) return;
+    p->errors->push_back("ERROR : " + p->folderName + "/" + file + " : " + what +
+                         (where.empty() ? "" : " (" + where + ")"));
+}
+
+const std::vector<uint8_t>* FileOf(const Packer* p, const std::string& name) {
+    const auto found = p->folder->find(name);
+    return found == p->folder->end() ? nullptr : &found->second;
+}
+
+std::string Indexed(const std::string& list, size_t i) { return list + "[" + std::to_string(i) + "]"; }
+
+// ---------------------------------------------------------------------------
+// JSON values
+// ---------------------------------------------------------------------------
+
+void JsonFault(Packer* p, const std::string& where, const std::string& what) { Fault(p, kFolderJson, what, where); }
+
+// A value for a message: plain values as they are written (cut short), lists
+// and objects by their kind only.
+std::string Shown(const json& v) {
+    if (v.is_array()) return "a list of " + std::to_string(v.size());
+    if (v.is_object()) return "an object";
+    std::string text = v.dump(-1, ' ', false, json::error_handler_t::replace);
+    return text.size() > 40 ? text.substr(0, 37) + "..." : text;
+}
+
+bool IsObject(Packer* p, const json& v, const std::string& where) {
+    if (v.is_object()) return true;
+    JsonFault(p, where, "must be an object, found " + Shown(v));
+    return false;
+}
+
+// A list, of exactly `size` items unless size is 0.
+bool IsList(Packer* p, const json& v, const std::string& where, size_t size = 0) {
+    if (v.is_array() && (size == 0 || v.size() == size)) return true;
+    const std::string length = size ? " of " + std::to_string(size) : std::string();
+    JsonFault(p, where, "must be a list" + length + ", found " + Shown(v));
+    return false;
+}
+
+const json* Member(Packer* p, const json& object, const char* key, const std::string& where, bool required) {
+    const auto found = object.find(key);
+    if (found != object.end()) return &*found;
+    if (required) JsonFault(p, where, std::string("\"") + key + "\" is missing");
+    return nullptr;
+}
+
+std::string Joined(const std::string& where, const std::string& key) { return where.empty() ? key : where + "." + key; }
+
+void RefuseUnknownKeys(Packer* p, const json& object, std::initializer_list<const char*> keys,
+                       const std::string& where) {
+    for (const auto& item : object.items())
+        if (std::none_of(keys.begin(), keys.end(), [&](const char* key) { return item.key() == key; }))
+            JsonFault(p, Joined(where, item.key()), "unknown key");
+}
+
+// A whole number from lo to hi.
+bool WholeNumber(Packer* p, const json& v, const std::string& where, int64_t lo, int64_t hi, int64_t* out) {
+    if (v.is_number_unsigned() && v.get<uint64_t>() <= uint64_t(hi)) *out = int64_t(v.get<uint64_t>());
+    else if (v.is_number_integer() && !v.is_number_unsigned() && v.get<int64_t>() >= lo && v.get<int64_t>() <= hi)
+        *out = v.get<int64_t>();
+    else {
+        JsonFault(p, where, "must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) +
+                                ", found " + Shown(v));
+        return false;
+    }
+    return true;
+}
+
+template <typename T>
+void ReadNumber(Packer* p, const json& object, const char* key, const std::string& where, int64_t lo, int64_t hi,
+                T* out) {
+    int64_t value;
+    const json* v = Member(p, object, key, where, true);
+    if (v && WholeNumber(p, *v, Joined(where, key), lo, hi, &value)) *out = T(value);
+}
+
+void ReadFloat(Packer* p, const json& object, const char* key, const std::string& where, float* out) {
+    const json* v = Member(p, object, key, where, true);
+    if (v && !Float32FromJson(*v, out))
+        JsonFault(p, Joined(where, key),
+                  "must be a number that fits a float32, or \"0x\" and 8 hex digits of its bits, found " + Shown(*v));
+}
+
+// A reserved field: hex of exactly its size, all zeros when left out.
+void ReadReserved(Packer* p, const json& object, const char* key, const std::string& where, uint8_t* out, size_t size) {
+    const json* v = Member(p, object, key, where, false);
+    if (v && !(v->is_string() && ParseHexBytes(v->get_ref<const std::string&>(), size, out)))
+        JsonFault(p, Joined(where, key),
+                  "must be " + std::to_string(2 * size) + " hex digits (" + std::to_string(size) + " bytes), found " +
+                      Shown(*v));
+}
+
+// ---------------------------------------------------------------------------
+// landscape.json
+// ---------------------------------------------------------------------------
+
+void ReadHeader(Packer* p, const json& header) {
+    if (!IsObject(p, header, "header")) return;
+    RefuseUnknownKeys(p, header, {"block_map", "reserved_1036"}, "header");
+    ReadReserved(p, header, "reserved_1036", "header", p->headerReserved, kHeaderReservedSize);
+    const json* map = Member(p, header, "block_map", "header", true);
+    if (!map || !IsList(p, *map, "header.block_map", kBlockMapSide)) return;
+    for (int b = 0; b < kBlockMapSide; ++b) {
+        const std::string row = Indexed("header.block_map", size_t(b));
+        if (!IsList(p, (*map)[size_t(b)], row, kBlockMapSide)) continue;
+        for (int a = 0; a < kBlockMapSide; ++a) {
+            int64_t value;
+            if (WholeNumber(p, (*map)[size_t(b)][size_t(a)], Indexed(row, size_t(a)), 0, 255, &value))
+                p->blockMap[kBlockMapSide * b + a] = uint8_t(value);
+        }
+    }
+}
+
+void ReadLoResEntry(Packer* p, const json& entry, const std::string& where, LoResModel* r) {
+    if (!IsObject(p, entry, where)) return;
+    RefuseUnknownKeys(p, entry, {"record_size", "reserved_0"}, where);
+    ReadNumber(p, entry, "record_size", where, INT32_MIN, INT32_MAX, &r->recordSize);
+    ReadReserved(p, entry, "reserved_0", where, r->reserved, sizeof r->reserved);
+}
+
+void ReadBlockEntry(Packer* p, const json& entry, const std::string& where, BlockModel* b) {
+    if (!IsObject(p, entry, where)) return;
+    RefuseUnknownKeys(p, entry,
+                      {"lores_index", "texture_origin_s", "texture_origin_t", "reserved_0", "reserved_2316",
+                       "reserved_2508", "cell_reserved"},
+                      where);
+    ReadNumber(p, entry, "lores_index", where, INT32_MIN, INT32_MAX, &b->loResIndex);
+    ReadFloat(p, entry, "texture_origin_s", where, &b->originS);
+    ReadFloat(p, entry, "texture_origin_t", where, &b->originT);
+    ReadReserved(p, entry, "reserved_0", where, b->reserved, sizeof b->reserved);
+    ReadReserved(p, entry, "reserved_2316", where, b->reservedAfterCells, sizeof b->reservedAfterCells);
+    ReadReserved(p, entry, "reserved_2508", where, b->reservedTail, sizeof b->reservedTail);
+    ReadReserved(p, entry, "cell_reserved", where, b->cells, sizeof b->cells);
+}
+
+void ReadCountryEntry(Packer* p, const json& entry, const std::string& where, CountryModel* c) {
+    if (!IsObject(p, entry, where)) return;
+    RefuseUnknownKeys(p, entry, {"reserved_0", "entries"}, where);
+    ReadReserved(p, entry, "reserved_0", where, c->reserved, sizeof c->reserved);
+    const json* entries = Member(p, entry, "entries", where, true);
+    const std::string list = Joined(where, "entries");
+    if (!entries || !IsList(p, *entries, list, kCountryEntryCount)) return;
+    for (size_t h = 0; h < size_t(kCountryEntryCount) && !Full(p); ++h) {
+        const std::string at = Indexed(list, h);
+        if (!IsList(p, (*entries)[h], at, 3)) continue;
+        for (size_t f = 0; f < 3; ++f) {
+            int64_t value;
+            if (WholeNumber(p, (*entries)[h][f], Indexed(at, f), 0, UINT32_MAX, &value))
+                c->entries[h][f] = uint32_t(value);
+        }
+    }
+}
+
+void ReadMaterialEntry(Packer* p, const json& entry, const std::string& where, MaterialModel* m) {
+    if (!IsObject(p, entry, where)) return;
+    RefuseUnknownKeys(p, entry, {"reserved_0"}, where);
+    ReadReserved(p, entry, "reserved_0", where, m->reserved, sizeof m->reserved);
+}
+
+// One of the record lists: its length is the record count.
+template <typename Model, typename ReadEntry>
+void ReadList(Packer* p, const json& document, const char* key, size_t most, std::vector<Model>* models,
+              ReadEntry readEntry) {
+    const json* list = Member(p, document, key, "", true);
+    if (!list || !IsList(p, *list, key)) return;
+    if (list->size() > most) {
+        JsonFault(p, key, "lists " + std::to_string(list->size()) + " records; a landscape holds " +
+                              std::to_string(most) + " at most");
+        return;
+    }
+    // Grown entry by entry, and only while faults are few, so a list of
+    // empty records costs no more than its text.
+    for (size_t i = 0; i < list->size() && !Full(p); ++i) {
+        models->emplace_back();
+        readEntry(p, (*list)[i], Indexed(key, i), &models->back());
+    }
+}
+
+void ReadHashes(Packer* p, const json& document) {
+    const json* hashes = Member(p, document, "sha256", "", false);
+    if (!hashes || !IsObject(p, *hashes, "sha256")) return;
+    for (const auto& item : hashes->items()) {
+        uint8_t digest[32];
+        if (item.value().is_string() && ParseHexBytes(item.value().get_ref<const std::string&>(), 32, digest))
+            p->hashes.emplace_back(item.key(), HexBytes(digest, 32));
+        else
+            JsonFault(p, Joined("sha256", item.key()), "must be 64 hex digits, found " + Shown(item.value()));
+    }
+}
+
+// "syntax error while parsing value - invalid literal; last read: 'x'" at
+// "line 3, column 5", from nlohmann's "[json.exception.parse_error.101]
+// parse error at line 3, column 5: syntax error ...".
+void ParseFault(Packer* p, const std::string& message) {
+    const size_t at = message.find(" at line ");
+    const size_t colon = at == std::string::npos ? at : message.find(": ", at);
+    if (colon == std::string::npos) JsonFault(p, "", message);
+    else JsonFault(p, message.substr(at + 4, colon - at - 4), message.substr(colon + 2));
+}
+
+// False when the JSON gives no counts to go on.
+bool ReadJson(Packer* p) {
+    const std::vector<uint8_t>* text = FileOf(p, kFolderJson);
+    if (!text) {
+        Fault(p, kFolderJson, "missing: every landscape folder has one");
+        return false;
+    }
+    json document;
+    try {
+        document = json::parse(text->begin(), text->end());
+    } catch (const json::exception& e) {
+        ParseFault(p, e.what());
+        return false;
+    }
+    if (!IsObject(p, document, "the document")) return false;
+    const json* format = Member(p, document, "format", "", true);
+    const json* version = Member(p, document, "version", "", true);
+    if (!format || !version) return false;
+    if (*format != kFolderFormat) {
+        JsonFault(p, "format", std::string("is not a landscape folder's: \"format\" must be \"") + kFolderFormat +
+                                   "\", found " + Shown(*format));
+        return false;
+    }
+    if (*version != kFolderVersion) {
+        JsonFault(p, "version", "unknown schema version " + Shown(*version) + "; this lndtool reads version " +
+                                    std::to_string(kFolderVersion));
+        return false;
+    }
+    RefuseUnknownKeys(p, document,
+                      {"format", "version", "header", "lores", "blocks", "countries", "materials", "sha256"}, "");
+    if (const json* header = Member(p, document, "header", "", true)) ReadHeader(p, *header);
+    ReadList(p, document, "lores", UINT32_MAX, &p->lores, ReadLoResEntry);
+    ReadList(p, document, "blocks", INT32_MAX - 1, &p->blocks, ReadBlockEntry);
+    ReadList(p, document, "countries", INT32_MAX, &p->countries, ReadCountryEntry);
+    ReadList(p, document, "materials", INT32_MAX, &p->materials, ReadMaterialEntry);
+    ReadHashes(p, document);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The files
+// ---------------------------------------------------------------------------
+
+// Every file must be one the counts call for.
+void RefuseExtraFiles(Packer* p) {
+    std::set<std::string> expected = {kFolderJson, kFolderReadme, kFolderTrailing, kFolderDetail};
+    for (size_t i = 0; i < p->lores.size(); ++i) expected.insert({LoResDdsName(i), LoResPngName(i)});
+    for (size_t k = 0; k < p->blocks.size(); ++k)
+        expected.insert({BlockPngName(k, "altitude"), BlockPngName(k, "country"), BlockPngName(k, "split")});
+    for (size_t m = 0; m < p->materials.size(); ++m) expected.insert(MaterialPngName(m));
+    for (const auto& file : *p->folder)
+        if (!expected.count(file.first))
+            Fault(p, file.first,
+                  "is no file of this folder: landscape.json lists " + std::to_string(p->lores.size()) +
+                      " LoRes textures, " + std::to_string(p->blocks.size()) + " blocks and " +
+                      std::to_string(p->materials.size()) + " materials");
+}
+
+// The decoded image of a file, or null (with a fault) when it is missing or
+// not of that size and layout.
+const DecodedPng* Image(Packer* p, const std::string& name, int32_t side, PngLayout layout, const std::string& where,
+                        DecodedPng* image) {
+    const std::vector<uint8_t>* png = FileOf(p, name);
+    std::string fault;
+    if (!png) fault = "missing";
+    else if (DecodePng(png->data(), png->size(), side, side, unsigned(layout), image, &fault)) return image;
+    Fault(p, name, fault, where);
+    return nullptr;
+}
+
+// Pixels that break a rule, counted, with the first one named.
+template <typename Broken>
+void RefusePixels(Packer* p, const std::string& name, const DecodedPng& image, int32_t side, const char* rule,
+                  Broken broken) {
+    size_t count = 0, first = 0;
+    for (size_t i = 0; i < image.bytes.size(); ++i)
+        if (broken(image.bytes[i]) && count++ == 0) first = i;
+    if (count)
+        Fault(p, name,
+              std::to_string(count) + " pixels " + rule + " (the first, " + std::to_string(image.bytes[first]) +
+                  ", at row " + std::to_string(first / size_t(side)) + ", column " +
+                  std::to_string(first % size_t(side)) + ")");
+}
+
+void ReadBlockImages(Packer* p, size_t k) {
+    BlockModel& b = p->blocks[k];
+    const std::string where = Indexed("blocks", k);
+    DecodedPng image;
+    const std::string altitude = BlockPngName(k, "altitude"), country = BlockPngName(k, "country"),
+                      split = BlockPngName(k, "split");
+    if (Image(p, altitude, kSide, PngLayout::Gray8, where, &image))
+        for (size_t i = 0; i < image.bytes.size(); ++i) b.cells[kCellSize * i + kAltitudeOffset] = image.bytes[i];
+    if (Image(p, country, kSide, PngLayout::Gray8, where, &image)) {
+        RefusePixels(p, country, image, kSide, "hold a country index above 15, the most a cell holds",
+                     [](uint8_t v) { return v > kCountryIndexMask; });
+        for (size_t i = 0; i < image.bytes.size(); ++i) {
+            uint8_t& attributes = b.cells[kCellSize * i + kAttributesOffset];
+            attributes = uint8_t((attributes & ~kCountryIndexMask) | (image.bytes[i] & kCountryIndexMask));
+        }
+    }
+    if (Image(p, split, kSide, PngLayout::Gray8, where, &image)) {
+        RefusePixels(p, split, image, kSide, "are neither 0 (clear) nor 255 (set)",
+                     [](uint8_t v) { return v != 0 && v != 255; });
+        for (size_t i = 0; i < image.bytes.size(); ++i) {
+            uint8_t& attributes = b.cells[kCellSize * i + kAttributesOffset];
+            attributes = uint8_t((attributes & ~kSplitFlagBit) | (image.bytes[i] ? kSplitFlagBit : 0));
+        }
+    }
+}
+
+bool AsUnpacked(const Packer* p, const std::string& name, const std::vector<uint8_t>* file) {
+    if (!file) return false;
+    for (const auto& [hashed, digest] : p->hashes)
+        if (hashed == name) return Sha256Hex(file->data(), file->size()) == digest;
+    return false;
+}
+
+bool Hashed(const Packer* p, const std::string& name) {
+    return std::any_of(p->hashes.begin(), p->hashes.end(), [&](const auto& h) { return h.first == name; });
+}
+
+bool DdsFileFits(Packer* p, const std::string& name, const std::vector<uint8_t>& dds, bool asUnpacked,
+                 const std::string& where) {
+    if (dds.size() != kDdsFileSize)
+        Fault(p, name,
+              "is " + std::to_string(dds.size()) + " bytes; a LoRes texture's DDS file holds " +
+                  std::to_string(kDdsFileSize) + " (256 x 256 DXT3 without mipmaps)",
+              where);
+    else if (std::memcmp(dds.data(), "DDS ", 4) != 0)
+        Fault(p, name, "is not a DDS file: it does not start with \"DDS \"", where);
+    // An unedited file comes back as it was, whatever its header says.
+    else if (!asUnpacked && !DdsHeaderIsDxt3_256(dds.data() + 4))
+        Fault(p, name, "has a DDS header that does not describe a 256 x 256 DXT3 image", where);
+    else
+        return true;
+    return false;
+}
+
+// The DDS file a record's two files settle on (see landscape_folder.h).
+void SettleLoRes(Packer* p, size_t i) {
+    LoResModel& r = p->lores[i];
+    const std::string ddsName = LoResDdsName(i), pngName = LoResPngName(i), where = Indexed("lores", i);
+    const std::vector<uint8_t>* dds = FileOf(p, ddsName);
+    const std::vector<uint8_t>* png = FileOf(p, pngName);
+    const bool ddsKept = AsUnpacked(p, ddsName, dds), pngKept = AsUnpacked(p, pngName, png);
+    // A record as unpacked needs both files; a new one either.
+    if (Hashed(p, ddsName) || Hashed(p, pngName) || (!dds && !png)) {
+        if (!dds) Fault(p, ddsName, "missing", where);
+        if (!png) Fault(p, pngName, "missing", where);
+        if (!dds || !png) return;
+    }
+    if (dds && !DdsFileFits(p, ddsName, *dds, ddsKept, where)) return;
+    if (dds) r.dds = *dds;
+    if (!png || (ddsKept && pngKept)) return;
+    DecodedPng image;
+    if (!Image(p, pngName, kLoResSide, PngLayout::Rgba8, where, &image)) return;
+    if (!dds) {
+        r.dds.assign(kDdsFileSize, 0);
+        std::memcpy(r.dds.data(), "DDS ", 4);
+        WriteDxt3DdsHeader(r.dds.data() + 4, kLoResSide, kLoResSide);
+        EncodeLoResImage(image.bytes.data(), r.dds.data() + kDdsImageOffset);
+    } else if (!LoResImageMatches(image.bytes.data(), r.dds.data() + kDdsImageOffset)) {
+        if (ddsKept) EncodeChangedLoResBlocks(image.bytes.data(), r.dds.data() + kDdsImageOffset);
+        else if (!pngKept)
+            Fault(p, pngName,
+                  "differs from " + p->folderName + "/" + ddsName +
+                      ", and both changed since unpack: edit only one of them",
+                  where);
+        // Otherwise the DDS file was edited and the PNG is the old picture.
+    }
+}
+
+void ReadFiles(Packer* p) {
+    RefuseExtraFiles(p);
+    for (size_t i = 0; i < p->lores.size() && !Full(p); ++i) SettleLoRes(p, i);
+    for (size_t k = 0; k < p->blocks.size() && !Full(p); ++k) ReadBlockImages(p, k);
+    DecodedPng image;
+    for (size_t m = 0; m < p->materials.size() && !Full(p); ++m)
+        if (Image(p, MaterialPngName(m), kMaterialSide, PngLayout::Gray16, Indexed("materials", m), &image))
+            p->materials[m].texels = std::move(image.samples);
+    if (Image(p, kFolderDetail, kMaterialSide, PngLayout::Gray8, "", &image)) {
+        // The file stores column x, row y at 256 x + y.
+        p->detail.resize(kDetailMapSize);
+        for (size_t y = 0; y < size_t(kMaterialSide); ++y)
+            for (size_t x = 0; x < size_t(kMaterialSide); ++x)
+                p->detail[size_t(kMaterialSide) * x + y] = image.bytes[size_t(kMaterialSide) * y + x];
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The file
+// ---------------------------------------------------------------------------
+
+void LayOut(const Packer& p, std::vector<uint8_t>* out) {
+    const LandscapeAreas areas = ComputeLandscapeAreas(int32_t(p.blocks.size()), int32_t(p.countries.size()),
+                                                       int32_t(p.materials.size()), uint32_t(p.lores.size()));
+    const std::vector<uint8_t>* trailing = FileOf(&p, kFolderTrailing);
+    out->assign(areas.end + (trailing ? trailing->size() : 0), 0);
+    uint8_t* file = out->data();
+    // The block count is stored plus one.
+    StoreI32(file + kBlockCountPlusOneOffset, int32_t(p.blocks.size()) + 1);
+    std::memcpy(file + kBlockMapOffset, p.blockMap, sizeof p.blockMap);
+    StoreI32(file + kMaterialCountOffset, int32_t(p.materials.size()));
+    StoreI32(file + kCountryCountOffset, int32_t(p.countries.size()));
+    std::memcpy(file + kHeaderReservedOffset, p.headerReserved, kHeaderReservedSize);
+    StoreU32(file + kLoResTextureCountOffset, uint32_t(p.lores.size()));
+    for (size_t i = 0; i < p.lores.size(); ++i) {
+        uint8_t* record = file + areas.loResArea + kLoResTextureSize * i;
+        std::memcpy(record, p.lores[i].reserved, kRecordSizeOffset);
+        StoreI32(record + kRecordSizeOffset, p.lores[i].recordSize);
+        std::memcpy(record + kDdsHeaderOffset, p.lores[i].dds.data() + 4, kDdsFileSize - 4);
+    }
+    for (size_t k = 0; k < p.blocks.size(); ++k) {
+        const BlockModel& b = p.blocks[k];
+        uint8_t* block = file + areas.blockArea + kBlockSize * k;
+        std::memcpy(block, b.reserved, kCellsOffset);
+        std::memcpy(block + kCellsOffset, b.cells, kCellBytes);
+        std::memcpy(block + kBlockReservedAfterCellsOffset, b.reservedAfterCells, kBlockReservedAfterCellsSize);
+        StoreI32(block + kLoResTextureIndexOffset, b.loResIndex);
+        StoreF32(block + kTextureOriginSOffset, b.originS);
+        StoreF32(block + kTextureOriginTOffset, b.originT);
+        std::memcpy(block + kBlockReservedTailOffset, b.reservedTail, kBlockReservedTailSize);
+    }
+    for (size_t k = 0; k < p.countries.size(); ++k) {
+        uint8_t* country = file + areas.countryArea + kCountrySize * k;
+        std::memcpy(country, p.countries[k].reserved, kEntriesOffset);
+        for (int h = 0; h < kCountryEntryCount; ++h) {
+            uint8_t* entry = country + kEntriesOffset + kCountryEntrySize * uint64_t(h);
+            StoreU32(entry + kMaterialAOffset, p.countries[k].entries[h][0]);
+            StoreU32(entry + kMaterialBOffset, p.countries[k].entries[h][1]);
+            StoreU32(entry + kBlendWeightOffset, p.countries[k].entries[h][2]);
+        }
+    }
+    for (size_t m = 0; m < p.materials.size(); ++m) {
+        uint8_t* material = file + areas.materialArea + kMaterialSize * m;
+        std::memcpy(material, p.materials[m].reserved, kTexelsOffset);
+        for (size_t t = 0; t < p.materials[m].texels.size(); ++t)
+            StoreU16(material + kTexelsOffset + 2 * t, p.materials[m].texels[t]);
+    }
+    std::memcpy(file + areas.detailMap, p.detail.data(), kDetailMapSize);
+    if (trailing) std::copy(trailing->begin(), trailing->end(), out->begin() + int64_t(areas.end));
+}
+
+}  // namespace
+
+void PackLandscape(const FolderFiles& folder, const std::string& folderName, std::vector<uint8_t>* landscape,
+                   std::vector<std::string>* errors) {
+    landscape->clear();
+    errors->clear();
+    Packer p;
+    p.folder = &folder;
+    p.folderName = folderName;
+    p.errors = errors;
+    if (ReadJson(&p) && !Full(&p)) ReadFiles(&p);
+    if (p.faults > kMostFaults)
+        errors->push_back("ERROR : " + folderName + " : " + std::to_string(p.faults - kMostFaults) +
+                          " more faults; the first " + std::to_string(kMostFaults) + " are listed");
+    if (p.faults == 0) LayOut(p, landscape);
+}

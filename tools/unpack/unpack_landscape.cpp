@@ -1,0 +1,230 @@
+// unpack_landscape.cpp -- a landscape file's bytes as the files of its folder.
+//
+// Every byte has one home: the header, the LoRes records at the fixed stride
+// (16 reserved bytes and RecordSize in the JSON, DdsHeader and image in the
+// .dds), the blocks, countries and materials, the detail map and whatever
+// follows it. What the images do not hold goes to the JSON.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "image/png_write.h"
+#include "landscape/lnd_check.h"
+#include "texture/dxt3.h"
+#include "tools/unpack/json_text.h"
+#include "tools/unpack/landscape_folder.h"
+#include "tools/unpack/sha256.h"
+
+using nlohmann::ordered_json;
+
+namespace {
+
+constexpr const char kReadme[] = R"(This folder holds one Thornveil landscape, made by "lndtool unpack".
+"lndtool pack FOLDER OUT.lnd" builds the landscape file from it again: every
+byte you did not edit comes back as it was. All numbers count from 0, as
+"lndtool info" counts.
+
+landscape.json
+    header.block_map: 32 rows of 32 block numbers (0 = empty place, v = block v - 1).
+    lores: per LoRes texture its RecordSize (65664 in a well-formed file).
+    blocks: per block its LoRes texture index and texture origins (s, t).
+    countries: per country 256 entries [materialA, materialB, blendWeight],
+      entry h chosen by altitude h; materialA weighs blendWeight / 255.
+    materials: per material only reserved bytes.
+    reserved_*, cell_reserved: bytes the viewer never reads, as hex; a field
+      left out is all zeros. cell_reserved holds the 2312 cell bytes of a
+      block without the altitude, country and split bits, which the PNGs hold.
+    sha256: the image files as unpacked, so that pack sees which were edited.
+    A list's length is the count: to add or remove a record, change the list
+    and add or remove its files.
+    Texture origins are numbers that read back to the same 32-bit floats. A
+    value that is no number (an infinity, a NaN) is the string "0x" followed
+    by the 8 hex digits of its bits, e.g. "0x7fc00000"; any origin may be
+    given that way.
+
+lores/<i>.dds    LoRes texture i as a DDS file (256 x 256 DXT3).
+lores/<i>.png    The same texture decoded (RGBA, 8 bits a channel).
+    Edit one of the two, not both. In an edited PNG only the 4 x 4 blocks
+    whose pixels changed are encoded again (DXT3); an edited DDS file
+    (256 x 256 DXT3 without mipmaps, 65660 bytes) is taken as it is.
+blocks/<k>-altitude.png   Block k's 17 x 17 heights (0 to 255), 8-bit grey;
+                          row 0 at the top, column 0 at the left.
+blocks/<k>-country.png    Its cells' country indices, 0 to 15.
+blocks/<k>-split.png      Its cells' split flags: 255 set, 0 clear.
+materials/<m>.png         Material m's 256 x 256 texels, 16-bit grey.
+detail.png                The detail map, 256 x 256, 8-bit grey, oriented
+                          as the material textures.
+trailing.bin              Bytes after the detail map, when the file had any.
+
+pack checks the whole folder before it writes anything and lists every
+fault: wrong image sizes or formats, values that do not fit, missing or extra
+files, JSON errors. Values the game's format holds but the viewer warns
+about are written as they are, with a warning.
+)";
+
+struct Unpacker {
+    FolderFiles* folder = nullptr;
+    ordered_json hashes = ordered_json::object();
+    std::string error;
+};
+
+void AddFile(Unpacker* u, const std::string& name, std::vector<uint8_t> bytes, bool hashed) {
+    if (hashed) u->hashes[name] = Sha256Hex(bytes.data(), bytes.size());
+    (*u->folder)[name] = std::move(bytes);
+}
+
+// A picture encoded into the folder under `name`, with its hash; false when
+// the encoder failed. encode(png_out, errorLine) is one of png_write.h's.
+template <typename Encode>
+bool AddPicture(Unpacker* u, const std::string& name, Encode encode) {
+    std::vector<uint8_t>& png = (*u->folder)[name];
+    if (!encode(&png, &u->error)) return false;
+    u->hashes[name] = Sha256Hex(png.data(), png.size());
+    return true;
+}
+
+// A reserved field, left out when all zeros.
+void PutReserved(ordered_json& object, const char* key, const uint8_t* bytes, size_t size) {
+    if (std::any_of(bytes, bytes + size, [](uint8_t b) { return b != 0; })) object[key] = HexBytes(bytes, size);
+}
+
+bool UnpackLoRes(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
+    std::vector<uint8_t> rgba(size_t(kLoResSide) * kLoResSide * 4);
+    for (uint32_t i = 0; i < c.counts.loResTextureCount; ++i) {
+        const uint8_t* record = c.StrideLoResRecord(i);
+        ordered_json entry = {{"record_size", LoResRecordSize(record)}};
+        PutReserved(entry, "reserved_0", record, kRecordSizeOffset);
+        list.push_back(std::move(entry));
+        std::vector<uint8_t> dds(kDdsFileSize);
+        std::copy_n("DDS ", 4, dds.begin());
+        std::copy(record + kDdsHeaderOffset, record + kLoResTextureSize, dds.begin() + 4);
+        AddFile(u, LoResDdsName(i), std::move(dds), true);
+        DecodeDxt3Replicated(record + kImageDataOffset, rgba.data(), kLoResSide, kLoResSide);
+        if (!AddPicture(u, LoResPngName(i), [&](std::vector<uint8_t>* png, std::string* error) {
+                return EncodePngRgba8(rgba.data(), kLoResSide, kLoResSide, png, error);
+            }))
+            return false;
+    }
+    return true;
+}
+
+bool UnpackBlocks(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
+    constexpr int kSide = kBlockGridPoints;
+    uint8_t altitude[kSide * kSide], country[kSide * kSide], split[kSide * kSide];
+    uint8_t cellReserved[kSide * kSide * kCellSize];
+    for (int32_t k = 0; k < c.blockCount; ++k) {
+        const uint8_t* block = c.Block(k);
+        std::copy_n(block + kCellsOffset, sizeof cellReserved, cellReserved);
+        for (int r = 0; r < kSide; ++r)
+            for (int col = 0; col < kSide; ++col) {
+                altitude[kSide * r + col] = CellAltitude(block, r, col);
+                country[kSide * r + col] = CellCountryIndex(block, r, col);
+                split[kSide * r + col] = CellSplitFlag(block, r, col) ? 255 : 0;
+                uint8_t* cell = cellReserved + kCellSize * uint64_t(kSide * r + col);
+                cell[kAltitudeOffset] = 0;
+                cell[kAttributesOffset] &= uint8_t(~(kCountryIndexMask | kSplitFlagBit));
+            }
+        ordered_json entry = {{"lores_index", BlockLoResTextureIndex(block)},
+                              {"texture_origin_s", Float32Json(BlockTextureOriginS(block))},
+                              {"texture_origin_t", Float32Json(BlockTextureOriginT(block))}};
+        PutReserved(entry, "reserved_0", block, kCellsOffset);
+        PutReserved(entry, "reserved_2316", block + kBlockReservedAfterCellsOffset, kBlockReservedAfterCellsSize);
+        PutReserved(entry, "reserved_2508", block + kBlockReservedTailOffset, kBlockReservedTailSize);
+        PutReserved(entry, "cell_reserved", cellReserved, sizeof cellReserved);
+        list.push_back(std::move(entry));
+        const std::pair<const char*, const uint8_t*> images[] = {
+            {"altitude", altitude}, {"country", country}, {"split", split}};
+        for (const auto& image : images) {
+            const auto encode = [&](std::vector<uint8_t>* png, std::string* error) {
+                return EncodePngGray8(image.second, kSide, kSide, png, error);
+            };
+            if (!AddPicture(u, BlockPngName(uint64_t(k), image.first), encode)) return false;
+        }
+    }
+    return true;
+}
+
+void UnpackCountries(const CheckedLandscape& c, ordered_json& list) {
+    for (int32_t k = 0; k < c.counts.countryCount; ++k) {
+        const uint8_t* country = c.CountryArea() + kCountrySize * uint64_t(k);
+        ordered_json entry = ordered_json::object();
+        PutReserved(entry, "reserved_0", country, kEntriesOffset);
+        ordered_json entries = ordered_json::array();
+        for (int h = 0; h < kCountryEntryCount; ++h) {
+            const uint8_t* e = CountryEntryAt(country, h);
+            entries.push_back({EntryMaterialA(e), EntryMaterialB(e), EntryBlendWeight(e)});
+        }
+        entry["entries"] = std::move(entries);
+        list.push_back(std::move(entry));
+    }
+}
+
+bool UnpackMaterials(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
+    std::vector<uint16_t> texels(size_t(kMaterialSide) * kMaterialSide);
+    for (int32_t m = 0; m < c.counts.materialCount; ++m) {
+        const uint8_t* material = c.MaterialArea() + kMaterialSize * uint64_t(m);
+        ordered_json entry = ordered_json::object();
+        PutReserved(entry, "reserved_0", material, kTexelsOffset);
+        list.push_back(std::move(entry));
+        for (int y = 0; y < kMaterialSide; ++y)
+            for (int x = 0; x < kMaterialSide; ++x)
+                texels[size_t(kMaterialSide * y + x)] = MaterialTexel(material, y, x);
+        if (!AddPicture(u, MaterialPngName(uint64_t(m)), [&](std::vector<uint8_t>* png, std::string* error) {
+                return EncodePngGray16(texels.data(), kMaterialSide, kMaterialSide, png, error);
+            }))
+            return false;
+    }
+    return true;
+}
+
+bool UnpackDetail(const CheckedLandscape& c, Unpacker* u) {
+    std::vector<uint8_t> detail(kDetailMapSize);
+    for (int y = 0; y < kMaterialSide; ++y)
+        for (int x = 0; x < kMaterialSide; ++x) detail[size_t(kMaterialSide * y + x)] = DetailAt(c.DetailMap(), x, y);
+    return AddPicture(u, kFolderDetail, [&](std::vector<uint8_t>* png, std::string* error) {
+        return EncodePngGray8(detail.data(), kMaterialSide, kMaterialSide, png, error);
+    });
+}
+
+}  // namespace
+
+bool UnpackLandscape(const uint8_t* file, uint64_t length, const char* path, FolderFiles* folder,
+                     std::string* errorLine) {
+    folder->clear();
+    const CheckedLandscape c = CheckLandscape(file, length);
+    if (!c.Usable()) {
+        *errorLine = FaultLine(c, path);
+        return false;
+    }
+    Unpacker u;
+    u.folder = folder;
+    ordered_json header = ordered_json::object();
+    ordered_json map = ordered_json::array();
+    for (int b = 0; b < kBlockMapSide; ++b) {
+        ordered_json row = ordered_json::array();
+        for (int a = 0; a < kBlockMapSide; ++a) row.push_back(BlockMapAt(file, b, a));
+        map.push_back(std::move(row));
+    }
+    header["block_map"] = std::move(map);
+    PutReserved(header, "reserved_1036", file + kHeaderReservedOffset, kHeaderReservedSize);
+
+    ordered_json lores = ordered_json::array(), blocks = ordered_json::array(), countries = ordered_json::array(),
+                 materials = ordered_json::array();
+    if (!UnpackLoRes(c, &u, lores) || !UnpackBlocks(c, &u, blocks) || !UnpackMaterials(c, &u, materials) ||
+        !UnpackDetail(c, &u)) {
+        *errorLine = u.error;
+        folder->clear();
+        return false;
+    }
+    UnpackCountries(c, countries);
+    if (length > c.areas.end)
+        AddFile(&u, kFolderTrailing, std::vector<uint8_t>(file + c.areas.end, file + length), false);
+
+    const ordered_json document = {{"format", kFolderFormat}, {"version", kFolderVersion}, {"header", header},
+                                   {"lores", lores},          {"blocks", blocks},          {"countries", countries},
+                                   {"materials", materials},  {"sha256", u.hashes}};
+    const std::string json = DumpJson(document);
+    (*folder)[kFolderJson].assign(json.begin(), json.end());
+    (*folder)[kFolderReadme].assign(kReadme, kReadme + sizeof kReadme - 1);
+    return true;
+}
