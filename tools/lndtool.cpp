@@ -29,6 +29,8 @@ InfoOptions g_Info;
 ExportOptions g_Export;
 RenderOptions g_Render;
 ThumbnailOptions g_Thumbnail;
+GltfCommandOptions g_Gltf;
+HeightmapOptions g_Heightmap;
 
 const Command kCommands[] = {
     {"make-sample", "Write a generated, well-formed sample landscape (deterministic for a seed)",
@@ -74,6 +76,33 @@ const Command kCommands[] = {
          c->add_option("--size", g_Thumbnail.size, "Width and height in pixels")->capture_default_str();
      },
      [] { return RunThumbnail(g_Thumbnail); }},
+    {"gltf", "Write a landscape as a glTF 2.0 scene (.glb, or .gltf with its files) for 3D tools",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Gltf.file, "The .lnd file")->required();
+         c->add_option("--out", g_Gltf.out, "The .glb or .gltf file to write")->required();
+         c->add_option("--scale", g_Gltf.scale, "glTF units per world unit")
+             ->check(CLI::PositiveNumber)
+             ->capture_default_str();
+         c->add_option("--textures", g_Gltf.textures,
+                       "baked: each block's surface as the viewer colours it; none: geometry only")
+             ->check(CLI::IsMember({"baked", "none"}))
+             ->capture_default_str();
+         c->add_flag("--overlay", g_Gltf.overlay, "Add the country wireframe as coloured lines");
+     },
+     [] { return RunGltf(g_Gltf); }},
+    {"heightmap", "Write the whole map as one 513 x 513 heightmap with a JSON sidecar, for terrain tools",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Heightmap.file, "The .lnd file")->required();
+         c->add_option("--out", g_Heightmap.out, "The heightmap to write; the sidecar takes its name with .json")
+             ->required();
+         c->add_option("--format", g_Heightmap.format,
+                       "png16: 16-bit grey, altitude x 257; png8: the altitudes; r16: raw little-endian 16-bit")
+             ->check(CLI::IsMember({"png16", "png8", "r16"}))
+             ->capture_default_str();
+         c->add_option("--countries", g_Heightmap.countries,
+                       "Also an indexed PNG of every sample's country, in the country palette");
+     },
+     [] { return RunHeightmap(g_Heightmap); }},
 };
 
 // Output that never arrived (a full disk, a closed pipe, /dev/full) must not
@@ -94,7 +123,9 @@ int CheckStandardOutput(int status) {
 bool PathsFitTheSystem() {
     std::vector<const std::string*> paths = {&g_MakeSample.out, &g_Info.file,       &g_Export.file,
                                              &g_Export.outDir,  &g_Render.out,      &g_Render.outDir,
-                                             &g_Thumbnail.file, &g_Thumbnail.out};
+                                             &g_Thumbnail.file, &g_Thumbnail.out, &g_Gltf.file,
+                                             &g_Gltf.out,       &g_Heightmap.file,  &g_Heightmap.out,
+                                             &g_Heightmap.countries};
     for (const std::string& file : g_Render.files) paths.push_back(&file);
     for (const std::string* path : paths) {
         if (path->size() <= LongestSystemPath()) continue;
@@ -108,7 +139,7 @@ bool PathsFitTheSystem() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"lndtool: make, inspect, export and draw Thornveil landscape (.lnd) files.\n"
+    CLI::App app{"lndtool: make, inspect, export, convert and draw Thornveil landscape (.lnd) files.\n"
                  "Exit status: 0 success, 1 faults found (info) or some files of a render failed,\n"
                  "2 unreadable or damaged input, failed write, bad usage, or no offscreen OpenGL."};
     app.set_version_flag("--version", std::string("lndtool ") + LND_VERSION, "Print the version and exit");
