@@ -36,7 +36,8 @@ bool WriteCountries(const std::string& path, const Heightmap& heightmap, std::st
 bool WriteHeights(const std::string& path, const Heightmap& heightmap, HeightmapFormat format, std::string* error) {
     switch (format) {
     case HeightmapFormat::Png16:
-        return WritePngGray16(path.c_str(), HeightmapSamples16(heightmap).data(), kHeightmapSide, kHeightmapSide, error);
+        return WritePngGray16(path.c_str(), HeightmapSamples16(heightmap).data(), kHeightmapSide, kHeightmapSide,
+                              error);
     case HeightmapFormat::Png8:
         return WritePngGray8(path.c_str(), heightmap.altitudes.data(), kHeightmapSide, kHeightmapSide, error);
     case HeightmapFormat::R16: {

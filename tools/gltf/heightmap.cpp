@@ -25,7 +25,8 @@ Heightmap BuildHeightmap(const CheckedLandscape& landscape) {
             const uint8_t* block = landscape.Block(v - 1);
             for (int r = 0; r < kBlockGridPoints; ++r) {
                 for (int c = 0; c < kBlockGridPoints; ++c) {
-                    const size_t n = size_t(kHeightmapSide) * size_t(kBlockQuads * row + r) + size_t(kBlockQuads * column + c);
+                    const size_t n =
+                        size_t(kHeightmapSide) * size_t(kBlockQuads * row + r) + size_t(kBlockQuads * column + c);
                     const uint8_t altitude = CellAltitude(block, r, c);
                     if (taken[n]) {
                         if (map.altitudes[n] != altitude && !mismatched[n]) {
@@ -63,14 +64,15 @@ std::string HeightmapR16Bytes(const Heightmap& heightmap) {
 
 std::string HeightmapSidecarJson(const Heightmap& heightmap, HeightmapFormat format) {
     static const char* const kFormatNames[] = {"png16", "png8", "r16"};
-    nlohmann::json sidecar = {
+    const nlohmann::ordered_json unknown;  // null: no block, no altitude
+    nlohmann::ordered_json sidecar = {
         {"format", kFormatNames[int(format)]},
         {"width", kHeightmapSide},
         {"height", kHeightmapSide},
         {"units_per_sample", kCellWorldSize},
         {"height_scale", format == HeightmapFormat::Png8 ? 1.0 : 1.0 / 257.0},
-        {"altitude_min", heightmap.anyBlock ? nlohmann::json(heightmap.altitudeMin) : nlohmann::json()},
-        {"altitude_max", heightmap.anyBlock ? nlohmann::json(heightmap.altitudeMax) : nlohmann::json()},
+        {"altitude_min", heightmap.anyBlock ? nlohmann::ordered_json(heightmap.altitudeMin) : unknown},
+        {"altitude_max", heightmap.anyBlock ? nlohmann::ordered_json(heightmap.altitudeMax) : unknown},
         {"empty_places", heightmap.emptyPlaces},
         {"mismatched_edge_samples", heightmap.mismatchedEdgeSamples},
     };

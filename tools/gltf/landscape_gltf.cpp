@@ -119,26 +119,96 @@ void ComputeBlock(const CheckedLandscape& landscape, int32_t k, const GltfOption
         result->png.clear();
 }
 
+// The blocks the map names, in block order: map byte v names block v - 1
+// when v is at most the blocks the map can reach.
+std::vector<int32_t> UsedBlocks(const CheckedLandscape& landscape) {
+    const int32_t named = landscape.MapBlockCount();
+    std::vector<bool> used(size_t(std::max(named, 0)), false);
+    for (int row = 0; row < kBlockMapSide; ++row)
+        for (int column = 0; column < kBlockMapSide; ++column) {
+            const int v = BlockMapAt(landscape.bytes, row, column);
+            if (v != 0 && v <= named) used[size_t(v - 1)] = true;
+        }
+    std::vector<int32_t> blocks;
+    for (int32_t k = 0; k < named; ++k)
+        if (used[size_t(k)]) blocks.push_back(k);
+    return blocks;
+}
+
+// Mesh block-<k>: the surface, with its baked material when there is one,
+// and the overlay's lines when asked.
+void AddBlockMesh(tinygltf::Model& model, int32_t k, BlockResult& result, int texcoords, int overlayMaterial,
+                  std::vector<std::vector<uint8_t>>* pngs) {
+    const std::string name = "block-" + std::to_string(k);
+    const BlockMesh& mesh = result.mesh;
+    tinygltf::Primitive surface;
+    surface.mode = TINYGLTF_MODE_TRIANGLES;
+    surface.attributes["POSITION"] = AddFloatAccessor(model, &mesh.positions[0][0], kMeshVertexCount, 3, true);
+    surface.attributes["NORMAL"] = AddFloatAccessor(model, &mesh.normals[0][0], kMeshVertexCount, 3, false);
+    surface.attributes["TEXCOORD_0"] = texcoords;
+    surface.indices = AddIndexAccessor(model, mesh.triangles, kMeshTriangleIndexCount);
+    if (!result.png.empty()) {
+        tinygltf::Image image;
+        image.name = name;
+        image.mimeType = "image/png";
+        model.images.push_back(image);
+        pngs->push_back(std::move(result.png));
+        tinygltf::Texture texture;
+        texture.sampler = 0;
+        texture.source = int(model.images.size()) - 1;
+        model.textures.push_back(texture);
+        tinygltf::Material material = UnlitMaterial(name);
+        material.pbrMetallicRoughness.baseColorTexture.index = int(model.textures.size()) - 1;
+        material.alphaMode = result.opaque ? "OPAQUE" : "BLEND";
+        model.materials.push_back(material);
+        surface.material = int(model.materials.size()) - 1;
+    }
+    tinygltf::Mesh gltfMesh;
+    gltfMesh.name = name;
+    gltfMesh.primitives.push_back(surface);
+    if (overlayMaterial >= 0) {
+        tinygltf::Primitive lines;
+        lines.mode = TINYGLTF_MODE_LINE;
+        lines.attributes["POSITION"] = AddFloatAccessor(model, &mesh.linePositions[0][0], kMeshVertexCount, 3, true);
+        lines.attributes["COLOR_0"] = AddFloatAccessor(model, &mesh.lineColours[0][0], kMeshVertexCount, 3, false);
+        lines.indices = AddIndexAccessor(model, mesh.lines, kMeshLineIndexCount);
+        lines.material = overlayMaterial;
+        gltfMesh.primitives.push_back(lines);
+    }
+    model.meshes.push_back(gltfMesh);
+}
+
+// Node place-<row>-<column> for every map byte that names a block, row by
+// row; returns how many.
+int32_t AddPlaceNodes(tinygltf::Model& model, const CheckedLandscape& landscape,
+                      const std::vector<int32_t>& usedBlocks, float scale) {
+    tinygltf::Scene scene;
+    scene.name = "landscape";
+    for (int row = 0; row < kBlockMapSide; ++row)
+        for (int column = 0; column < kBlockMapSide; ++column) {
+            const int v = BlockMapAt(landscape.bytes, row, column);
+            if (v == 0 || v > landscape.MapBlockCount()) continue;
+            tinygltf::Node node;
+            node.name = "place-" + std::to_string(row) + "-" + std::to_string(column);
+            node.mesh = int(std::lower_bound(usedBlocks.begin(), usedBlocks.end(), v - 1) - usedBlocks.begin());
+            // Scaled in single precision, as the mesh positions are.
+            node.translation = {double(float(-kBlockWorldSize * column) * scale), 0.0,
+                                double(float(-kBlockWorldSize * row) * scale)};
+            model.nodes.push_back(node);
+            scene.nodes.push_back(int(model.nodes.size()) - 1);
+        }
+    model.scenes.push_back(scene);
+    model.defaultScene = 0;
+    return int32_t(scene.nodes.size());
+}
+
 }  // namespace
 
 bool BuildLandscapeGltf(const CheckedLandscape& landscape, const GltfOptions& options, GltfScene* scene,
                         std::string* errorLine) {
-    // Map byte v names block v - 1 when v is at most the blocks the map can reach.
-    const int32_t named = landscape.MapBlockCount();
-    std::vector<int> meshOfBlock(size_t(std::max(named, 0)), -1);
-    std::vector<int32_t> usedBlocks;
-    for (int row = 0; row < kBlockMapSide; ++row)
-        for (int column = 0; column < kBlockMapSide; ++column) {
-            const int v = BlockMapAt(landscape.bytes, row, column);
-            if (v != 0 && v <= named) meshOfBlock[size_t(v - 1)] = 0;
-        }
-    for (int32_t k = 0; k < named; ++k)
-        if (meshOfBlock[size_t(k)] == 0) {
-            meshOfBlock[size_t(k)] = int(usedBlocks.size());
-            usedBlocks.push_back(k);
-        }
+    const std::vector<int32_t> usedBlocks = UsedBlocks(landscape);
 
-    // The baking and encoding, a block at a time on the workers.
+    // The meshes, the baking and the encoding, a block at a time on the workers.
     BlendWeightTable split, unsplit;
     FillStartBlendWeights(split, unsplit);
     const std::vector<std::vector<uint8_t>> loRes =
@@ -156,15 +226,16 @@ bool BuildLandscapeGltf(const CheckedLandscape& landscape, const GltfOptions& op
 
     tinygltf::Model& model = scene->model;
     model = tinygltf::Model();
+    scene->pngs.clear();
     model.asset.version = "2.0";
     model.asset.generator = options.generator;
+    scene->places = AddPlaceNodes(model, landscape, usedBlocks, options.scale);
+    if (usedBlocks.empty()) return true;  // nothing more: no buffer may be empty
+
     model.buffers.resize(1);
-    model.extensionsUsed.push_back("KHR_materials_unlit");
-    // The block's texture coordinates are the same for every block.
-    const int texcoords = usedBlocks.empty()
-                              ? -1
-                              : AddFloatAccessor(model, &results[0]->mesh.texcoords[0][0], kMeshVertexCount, 2, false);
-    if (options.textures && !usedBlocks.empty()) {
+    // The texture coordinates are the same for every block.
+    const int texcoords = AddFloatAccessor(model, &results[0]->mesh.texcoords[0][0], kMeshVertexCount, 2, false);
+    if (options.textures) {
         tinygltf::Sampler sampler;
         sampler.magFilter = TINYGLTF_TEXTURE_FILTER_LINEAR;
         sampler.minFilter = TINYGLTF_TEXTURE_FILTER_LINEAR_MIPMAP_LINEAR;
@@ -174,75 +245,13 @@ bool BuildLandscapeGltf(const CheckedLandscape& landscape, const GltfOptions& op
         model.samplers.push_back(sampler);
     }
     int overlayMaterial = -1;
-    if (options.overlay && !usedBlocks.empty()) {
+    if (options.overlay) {
         model.materials.push_back(UnlitMaterial("country-lines"));
         overlayMaterial = int(model.materials.size()) - 1;
     }
-
-    scene->pngs.clear();
-    for (size_t i = 0; i < usedBlocks.size(); ++i) {
-        const std::string name = "block-" + std::to_string(usedBlocks[i]);
-        BlockResult& result = *results[i];
-        tinygltf::Primitive surface;
-        surface.mode = TINYGLTF_MODE_TRIANGLES;
-        surface.attributes["POSITION"] = AddFloatAccessor(model, &result.mesh.positions[0][0], kMeshVertexCount, 3, true);
-        surface.attributes["NORMAL"] = AddFloatAccessor(model, &result.mesh.normals[0][0], kMeshVertexCount, 3, false);
-        surface.attributes["TEXCOORD_0"] = texcoords;
-        surface.indices = AddIndexAccessor(model, result.mesh.triangles, kMeshTriangleIndexCount);
-        if (options.textures) {
-            tinygltf::Image image;
-            image.name = name;
-            image.mimeType = "image/png";
-            model.images.push_back(image);
-            scene->pngs.push_back(std::move(result.png));
-            tinygltf::Texture texture;
-            texture.sampler = 0;
-            texture.source = int(model.images.size()) - 1;
-            model.textures.push_back(texture);
-            tinygltf::Material material = UnlitMaterial(name);
-            material.pbrMetallicRoughness.baseColorTexture.index = int(model.textures.size()) - 1;
-            material.alphaMode = result.opaque ? "OPAQUE" : "BLEND";
-            model.materials.push_back(material);
-            surface.material = int(model.materials.size()) - 1;
-        }
-        tinygltf::Mesh mesh;
-        mesh.name = name;
-        mesh.primitives.push_back(surface);
-        if (options.overlay) {
-            tinygltf::Primitive lines;
-            lines.mode = TINYGLTF_MODE_LINE;
-            lines.attributes["POSITION"] =
-                AddFloatAccessor(model, &result.mesh.linePositions[0][0], kMeshVertexCount, 3, true);
-            lines.attributes["COLOR_0"] =
-                AddFloatAccessor(model, &result.mesh.lineColours[0][0], kMeshVertexCount, 3, false);
-            lines.indices = AddIndexAccessor(model, result.mesh.lines, kMeshLineIndexCount);
-            lines.material = overlayMaterial;
-            mesh.primitives.push_back(lines);
-        }
-        model.meshes.push_back(mesh);
-    }
-    if (model.materials.empty()) model.extensionsUsed.clear();
-
-    tinygltf::Scene nodes;
-    nodes.name = "landscape";
-    for (int row = 0; row < kBlockMapSide; ++row)
-        for (int column = 0; column < kBlockMapSide; ++column) {
-            const int v = BlockMapAt(landscape.bytes, row, column);
-            if (v == 0 || v > named) continue;
-            tinygltf::Node node;
-            node.name = "place-" + std::to_string(row) + "-" + std::to_string(column);
-            node.mesh = meshOfBlock[size_t(v - 1)];
-            // Exact in float, as the frame's translation is.
-            node.translation = {double(float(-kBlockWorldSize * column) * options.scale), 0.0,
-                                double(float(-kBlockWorldSize * row) * options.scale)};
-            model.nodes.push_back(node);
-            nodes.nodes.push_back(int(model.nodes.size()) - 1);
-        }
-    scene->places = int32_t(nodes.nodes.size());
-    model.scenes.push_back(nodes);
-    model.defaultScene = 0;
-    // A buffer of no bytes is not allowed.
-    if (model.buffers[0].data.empty()) model.buffers.clear();
+    for (size_t i = 0; i < usedBlocks.size(); ++i)
+        AddBlockMesh(model, usedBlocks[i], *results[i], texcoords, overlayMaterial, &scene->pngs);
+    if (!model.materials.empty()) model.extensionsUsed.push_back("KHR_materials_unlit");
     return true;
 }
 
