@@ -3,9 +3,11 @@
 // stage of a load as the viewer and the export run them: the check and its
 // lines, the LoRes decoding of the walked records, the material synthesis and
 // both vertex streams of every block a map can name, the DDS bytes, and the
-// PNG bytes of one LoRes image and one material texture. For one input in
-// four the first block's material texture must also equal the unit tests'
-// reference transcription.
+// PNG bytes of one LoRes image and one material texture, and what lndtool
+// gltf and heightmap make of it: the placed scene and its .glb bytes, the
+// first block's baked surface, the heightmap. For one input in four the first
+// block's material texture must also equal the unit tests' reference
+// transcription.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +21,9 @@
 #include "texture/dxt3.h"
 #include "texture/material_synthesis.h"
 #include "image/png_write.h"
+#include "tools/gltf/heightmap.h"
+#include "tools/gltf/landscape_gltf.h"
+#include "tools/gltf/surface_bake.h"
 #include "unit_support/material_reference.h"
 #include "viewer/dds_export.h"
 
@@ -44,6 +49,7 @@ struct Scratch {
     std::vector<TexturedVertex> textured = std::vector<TexturedVertex>(kBlockVertexCount);
     std::vector<WireframeVertex> wireframe = std::vector<WireframeVertex>(kBlockVertexCount);
     std::vector<uint8_t> dds = std::vector<uint8_t>(kDdsFileSize);
+    std::vector<uint8_t> baked = std::vector<uint8_t>(size_t(kBakeSide) * kBakeSide * 4);
     std::vector<uint8_t> png;
     std::vector<uint8_t> edited;
     GuardedBuffer file;
@@ -109,7 +115,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_REQUIRE(s.texels == s.reference);
         }
         if (k == 0) FUZZ_REQUIRE(EncodePngGray16(s.texels.data(), kMaterialTextureSide, kMaterialTextureSide, &s.png, &error));
+        if (k == 0) {
+            // Baked over the record the frame binds, or without one; the alpha is raised by a half.
+            const int32_t index = BlockLoResTextureIndex(c.Block(0));
+            const bool walked = index >= 0 && uint32_t(index) < c.loResRecords.size();
+            if (walked)
+                DecodeDxt3Replicated(c.WalkedLoResRecord(uint32_t(index)) + kImageDataOffset, s.rgbaReplicated.data(),
+                                     kLoResSide, kLoResSide);
+            BakeBlockSurface(c.Block(0), walked ? s.rgbaReplicated.data() : nullptr, s.texels.data(), s.baked.data());
+            for (size_t n = 3; n < s.baked.size(); n += 4) FUZZ_REQUIRE(s.baked[n] >= 128);
+        }
     }
+
+    // The scene without textures (their stages are the bake above and the
+    // PNG encoder), its .glb bytes, and the heightmap: every place that
+    // names a block is a node, every other one an empty place.
+    GltfOptions how;
+    how.overlay = true;
+    how.textures = false;
+    GltfScene scene;
+    FUZZ_REQUIRE(BuildLandscapeGltf(c, how, &scene, &error));
+    FUZZ_REQUIRE(scene.model.meshes.size() <= size_t(blocks));
+    const int32_t places = scene.places;
+    const std::vector<OutputFile> glb = GlbFiles(std::move(scene), "fuzz.glb");
+    FUZZ_REQUIRE(glb.size() == 1 && glb[0].bytes.compare(0, 4, "glTF") == 0);
+    const Heightmap heightmap = BuildHeightmap(c);
+    FUZZ_REQUIRE(int32_t(heightmap.emptyPlaces.size()) + places == kBlockMapSide * kBlockMapSide);
 
     for (uint32_t i = 0; i < c.counts.loResTextureCount; ++i) LoResDdsFileBytes(c.StrideLoResRecord(i), s.dds.data());
     // The last walked record's image, in the colours the export writes.
