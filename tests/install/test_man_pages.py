@@ -15,7 +15,7 @@ from installtest import help_lists, program, project_version, require_tools, run
 SECTIONS = ["NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "EXIT STATUS", "FILES", "EXAMPLES", "SEE ALSO"]
 CONTROLS = ["W / S", "A / D", "Q / E", "left drag", "left + right drag", "mouse wheel", "middle press", "k", "l",
             "F1 or h", "Tab", "Home", "f", "Escape"]
-TOOL_COMMANDS = ["make-sample", "info", "export", "render", "thumbnail"]
+TOOL_COMMANDS = ["make-sample", "info", "export", "render", "thumbnail", "gltf", "heightmap"]
 
 
 def page_path(name):
