@@ -3,7 +3,7 @@
 # x86_64-w64-mingw32 (GCC 12, posix threads), from Debian's source packages:
 # zlib, libpng, freeglut and libsquish, fetched with `apt-get source`; and
 # GoogleTest from the sources the googletest package ships in /usr/src. The
-# header-only CLI11 is copied from the host.
+# header-only CLI11, nlohmann JSON and tinygltf are copied from the host.
 #
 #   scripts/build-win-deps.sh [CACHE_DIR]        (default build-win/deps)
 #
@@ -36,7 +36,7 @@ done
 # Debian source package of each library built from one.
 declare -A source_package=(
   [zlib]=zlib [libpng]=libpng1.6 [freeglut]=freeglut [libsquish]=libsquish)
-order=(zlib libpng freeglut libsquish gtest cli11)
+order=(zlib libpng freeglut libsquish gtest cli11 json tinygltf)
 
 # ---------------------------------------------------------------- apt
 apt_dir="$src/apt"
@@ -200,6 +200,19 @@ build_cli11() {
   cp -r /usr/share/cmake/CLI11 "$prefix/share/cmake/"
 }
 
+build_json() {
+  rm -rf "$prefix/include/nlohmann" "$prefix/share/cmake/nlohmann_json"
+  mkdir -p "$prefix/share/cmake"
+  cp -r /usr/include/nlohmann "$prefix/include/"
+  # The config file finds the headers relative to itself.
+  cp -r /usr/share/cmake/nlohmann_json "$prefix/share/cmake/"
+}
+
+build_tinygltf() {
+  # Its code is compiled by the project itself (tools/gltf/tiny_gltf_build.cpp).
+  cp /usr/include/tiny_gltf.h "$prefix/include/"
+}
+
 host_version() { dpkg-query -W -f='${Version}' "$1"; }
 
 # A stamp holds the version built and a hash of the function that built it,
@@ -226,6 +239,8 @@ for lib in "${todo[@]}"; do
   case $lib in
     gtest) version=$(host_version googletest) ;;
     cli11) version=$(host_version libcli11-dev) ;;
+    json) version=$(host_version nlohmann-json3-dev) ;;
+    tinygltf) version=$(host_version libtinygltf-dev) ;;
     *) version=$(fetch_source "${source_package[$lib]}") ;;
   esac
   echo "==== $lib $version" >> "$log"
