@@ -65,7 +65,8 @@ TEST(SurfaceBake, TiesFallAsTheViewerShowsThem) {
     // Uniform inputs put every texel on a tie; the colours are those the
     // viewer draws on Mesa for a block of material 32256 (8 bits: 126).
     std::vector<uint8_t> loRes(size_t(256) * 256 * 4), baked(loRes.size());
-    for (size_t n = 0; n < loRes.size(); n += 4) loRes[n] = 206, loRes[n + 1] = 121, loRes[n + 2] = 41, loRes[n + 3] = 255;
+    for (size_t n = 0; n < loRes.size(); n += 4)
+        loRes[n] = 206, loRes[n + 1] = 121, loRes[n + 2] = 41, loRes[n + 3] = 255;
     const std::vector<uint16_t> material(65536, 32256);
     TestLandscape land(1, 0, 0, 0);
     for (auto [image, colour] : {std::pair{loRes.data(), std::array{208, 122, 42}}, {nullptr, {1, 1, 255}}}) {
@@ -88,7 +89,8 @@ TEST(BlockMesh, SharedVerticesCarryTheFramesTrianglesAndExactNormals) {
     const int kOfStrip[6] = {0, 1, 2, 2, 1, 3};
     for (int n = 0; n < kMeshTriangleIndexCount; ++n) {
         const float* expected = strips[size_t(4 * (n / 6) + kOfStrip[n % 6])].position;
-        for (int axis = 0; axis < 3; ++axis) ASSERT_EQ(mesh.positions[mesh.triangles[n]][axis], 2 * expected[axis]) << n;
+        for (int axis = 0; axis < 3; ++axis)
+            ASSERT_EQ(mesh.positions[mesh.triangles[n]][axis], 2 * expected[axis]) << n;
     }
     // y = -0.3 x - 0.2 z: the normal (0.3, 1, 0.2) made unit, at every vertex.
     const double length = std::sqrt(0.09 + 1 + 0.04);
@@ -106,7 +108,8 @@ TEST(BlockMesh, SharedVerticesCarryTheFramesTrianglesAndExactNormals) {
     for (int n = 0; n < kMeshTriangleIndexCount; n += 3)
         for (int k = 0; k < 3; ++k)
             edges.insert(std::minmax(int(mesh.triangles[n + k]), int(mesh.triangles[n + (k + 1) % 3])));
-    for (int n = 0; n < kMeshLineIndexCount; n += 2) lines.insert(std::minmax(int(mesh.lines[n]), int(mesh.lines[n + 1])));
+    for (int n = 0; n < kMeshLineIndexCount; n += 2)
+        lines.insert(std::minmax(int(mesh.lines[n]), int(mesh.lines[n + 1])));
     EXPECT_EQ(lines, edges);
     EXPECT_EQ(lines.size(), size_t(kMeshLineIndexCount / 2));
 }
