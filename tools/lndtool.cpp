@@ -80,8 +80,8 @@ const Command kCommands[] = {
      [](CLI::App* c) {
          c->add_option("FILE", g_Gltf.file, "The .lnd file")->required();
          c->add_option("--out", g_Gltf.out, "The .glb or .gltf file to write")->required();
-         c->add_option("--scale", g_Gltf.scale, "glTF units per world unit")
-             ->check(CLI::PositiveNumber)
+         c->add_option("--scale", g_Gltf.scale, "glTF units per world unit (0.000001 to 1000000)")
+             ->check(CLI::Range(1e-6f, 1e6f))
              ->capture_default_str();
          c->add_option("--textures", g_Gltf.textures,
                        "baked: each block's surface as the viewer colours it; none: geometry only")
