@@ -82,7 +82,7 @@ bool EncodePng(png_structp png, png_infop info, PngSink* sink, const PngImage& i
     png_set_write_fn(png, sink, WriteToSink, FlushSink);
     if (image.compression == PngCompression::Fast) {
         png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_PAETH);
-        png_set_compression_strategy(png, Z_RLE);
+        png_set_compression_strategy(png, Z_HUFFMAN_ONLY);
         png_set_compression_level(png, Z_BEST_SPEED);
     }
     png_set_IHDR(png, info, png_uint_32(image.width_px), png_uint_32(image.height_px), image.bitDepth, image.colourType,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,7 +21,8 @@ inline std::filesystem::path& SampleFolder() {
     return folder;
 }
 
-// Runs lndtool with `args` without DISPLAY; false when it fails.
+// Runs lndtool with `args` without DISPLAY, its summary line on standard
+// output thrown away; false when it fails.
 inline bool RunTool(const std::vector<std::string>& args) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e)
@@ -31,10 +33,14 @@ inline bool RunTool(const std::vector<std::string>& args) {
     argv.push_back(nullptr);
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid;
-    if (posix_spawn(&pid, LNDTOOL_PATH, nullptr, nullptr, argv.data(), envp.data()) != 0) return false;
+    const bool started = posix_spawn(&pid, LNDTOOL_PATH, &actions, nullptr, argv.data(), envp.data()) == 0;
+    posix_spawn_file_actions_destroy(&actions);
     int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return started && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Times whole runs of lndtool with `args`, start to exit.
