@@ -23,7 +23,7 @@ help:
 	@echo "make clean          remove the build folders"
 
 deps:
-	@bash scripts/install-deps.sh
+	@LND_BUILD_DIR=$(BUILD) bash scripts/install-deps.sh
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -101,7 +101,7 @@ fuzz: build
 # static libraries are built once into $(WIN_BUILD)/deps.
 WIN_BUILD ?= build-win
 windows:
-	@bash scripts/install-deps.sh windows
+	@LND_BUILD_DIR=$(BUILD) bash scripts/install-deps.sh windows
 	@mkdir -p $(WIN_BUILD)/tmp
 	TMPDIR=$(CURDIR)/$(WIN_BUILD)/tmp bash scripts/build-win-deps.sh $(WIN_BUILD)/deps
 	@[ -f $(WIN_BUILD)/CMakeCache.txt ] || cmake -S . -B $(WIN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \

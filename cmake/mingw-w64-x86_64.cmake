@@ -19,6 +19,8 @@
 #                                              opengl32 winmm gdi32 along
 #   find_package(GTest CONFIG)                 GTest::gtest, GTest::gtest_main
 #   find_package(CLI11 CONFIG)                 the host's header-only CLI11
+#   find_package(nlohmann_json CONFIG)         the host's header-only JSON
+#   tiny_gltf.h                                the host's glTF header (find_path)
 #   libsquish.a + squish.h                     find_library/find_path
 #
 # Executables link libgcc, libstdc++ and winpthread statically, so an .exe

@@ -3,9 +3,11 @@
 // stage of a load as the viewer and the export run them: the check and its
 // lines, the LoRes decoding of the walked records, the material synthesis and
 // both vertex streams of every block a map can name, the DDS bytes, and the
-// PNG bytes of one LoRes image and one material texture. For one input in
-// four the first block's material texture must also equal the unit tests'
-// reference transcription.
+// PNG bytes of one LoRes image and one material texture, and what lndtool
+// gltf and heightmap make of it: the placed scene and its .glb bytes, the
+// first block's baked surface, the heightmap (one input in four). For another
+// input in four the first block's material texture must also equal the unit
+// tests' reference transcription.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +21,9 @@
 #include "texture/dxt3.h"
 #include "texture/material_synthesis.h"
 #include "image/png_write.h"
+#include "tools/gltf/heightmap.h"
+#include "tools/gltf/landscape_gltf.h"
+#include "tools/gltf/surface_bake.h"
 #include "unit_support/material_reference.h"
 #include "texture/lores_dds.h"
 
@@ -44,19 +49,22 @@ struct Scratch {
     std::vector<TexturedVertex> textured = std::vector<TexturedVertex>(kBlockVertexCount);
     std::vector<WireframeVertex> wireframe = std::vector<WireframeVertex>(kBlockVertexCount);
     std::vector<uint8_t> dds = std::vector<uint8_t>(kDdsFileSize);
+    std::vector<uint8_t> bakedLoRes = std::vector<uint8_t>(size_t(kLoResSide) * kLoResSide * 4);
+    std::vector<uint8_t> baked = std::vector<uint8_t>(size_t(kBakeSide) * kBakeSide * 4);
     std::vector<uint8_t> png;
     std::vector<uint8_t> edited;
     GuardedBuffer file;
 };
 
-// One input in four, chosen by its bytes (so a replay chooses the same),
-// has its first block compared with the slow reference transcription: a
-// quarter of the inputs keeps most of the speed, and the mutations of any
-// input soon include compared ones.
-bool ComparedWithReference(const uint8_t* data, size_t size) {
+// Which quarter of the inputs an input is in, chosen by its bytes (so a
+// replay chooses the same). The slow checks run for one quarter each: the
+// first block compared with the slow reference transcription for quarter 0,
+// the glTF export and the heightmap for quarter 1. The rest keep most of the
+// speed, and the mutations of any input soon include both kinds.
+uint32_t QuarterOf(const uint8_t* data, size_t size) {
     uint32_t hash = 2166136261u;  // FNV-1a
     for (size_t n = 0; n < size; ++n) hash = (hash ^ data[n]) * 16777619u;
-    return hash % 4 == 0;
+    return hash % 4;
 }
 
 void RequireVertices(const Scratch& s) {
@@ -96,19 +104,47 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FillStartBlendWeights(split, unsplit);
     const MaterialSources sources = MaterialSourcesOf(c);
     const int32_t blocks = c.MapBlockCount();
+    const uint32_t quarter = QuarterOf(data, size);
     std::string error;
     for (int32_t k = 0; k < blocks; ++k) {
         SynthesizeBlockMaterial(c.Block(k), sources, split, unsplit, s.texels.data());
         BuildTexturedBlockVertices(c.Block(k), s.textured.data());
         BuildWireframeBlockVertices(c.Block(k), s.wireframe.data());
         RequireVertices(s);
-        if (k == 0 && ComparedWithReference(data, size)) {
+        if (k == 0 && quarter == 0) {
             // The fast synthesis against the plain transcription of its formula,
             // on whatever damage the edits did.
             material_reference::Synthesize(c.Block(k), sources, split, unsplit, s.reference.data());
             FUZZ_REQUIRE(s.texels == s.reference);
         }
         if (k == 0) FUZZ_REQUIRE(EncodePngGray16(s.texels.data(), kMaterialTextureSide, kMaterialTextureSide, &s.png, &error));
+        if (k == 0 && quarter == 1) {
+            // Baked over the record the frame binds, or without one; the alpha is raised by a half.
+            const int32_t index = BlockLoResTextureIndex(c.Block(0));
+            const bool walked = index >= 0 && uint32_t(index) < c.loResRecords.size();
+            if (walked)
+                DecodeDxt3Replicated(c.WalkedLoResRecord(uint32_t(index)) + kImageDataOffset, s.bakedLoRes.data(),
+                                     kLoResSide, kLoResSide);
+            BakeBlockSurface(c.Block(0), walked ? s.bakedLoRes.data() : nullptr, s.texels.data(), s.baked.data());
+            for (size_t n = 3; n < s.baked.size(); n += 4) FUZZ_REQUIRE(s.baked[n] >= 128);
+        }
+    }
+
+    if (quarter == 1) {
+        // The scene without textures (their stages are the bake above and the
+        // PNG encoder), its .glb bytes, and the heightmap: every place that
+        // names a block is a node, every other one an empty place.
+        GltfOptions how;
+        how.overlay = true;
+        how.textures = false;
+        GltfScene scene;
+        FUZZ_REQUIRE(BuildLandscapeGltf(c, how, &scene, &error));
+        FUZZ_REQUIRE(scene.model.meshes.size() <= size_t(blocks));
+        const int32_t places = scene.places;
+        const std::vector<OutputFile> glb = GlbFiles(std::move(scene), "fuzz.glb");
+        FUZZ_REQUIRE(glb.size() == 1 && glb[0].bytes.compare(0, 4, "glTF") == 0);
+        const Heightmap heightmap = BuildHeightmap(c);
+        FUZZ_REQUIRE(int32_t(heightmap.emptyPlaces.size()) + places == kBlockMapSide * kBlockMapSide);
     }
 
     for (uint32_t i = 0; i < c.counts.loResTextureCount; ++i) LoResDdsFileBytes(c.StrideLoResRecord(i), s.dds.data());

@@ -3,6 +3,7 @@
 #include "image/png_write.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <cerrno>
 #include <csetjmp>
@@ -31,9 +32,11 @@ struct PngImage {
     int bitDepth;
     int colourType;
     int channels;           // bytes per pixel of bytes8
-    const uint8_t* bytes8;  // 8-bit RGB or RGBA samples
+    const uint8_t* bytes8;  // 8-bit RGB, RGBA, grey or palette index samples
     const uint16_t* gray16;
     uint8_t* rowBuffer;  // width_px x 2 bytes, for a row of gray16 made big-endian
+    const PngPalette* palette = nullptr;  // for PNG_COLOR_TYPE_PALETTE
+    PngCompression compression = PngCompression::Smallest;
 };
 
 void OnPngError(png_structp png, png_const_charp message) {
@@ -77,8 +80,21 @@ const uint8_t* PngRow(const PngImage& image, int32_t y) {
 bool EncodePng(png_structp png, png_infop info, PngSink* sink, const PngImage& image) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_write_fn(png, sink, WriteToSink, FlushSink);
+    if (image.compression == PngCompression::Fast) {
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_PAETH);
+        png_set_compression_strategy(png, Z_HUFFMAN_ONLY);
+        png_set_compression_level(png, Z_BEST_SPEED);
+    }
     png_set_IHDR(png, info, png_uint_32(image.width_px), png_uint_32(image.height_px), image.bitDepth, image.colourType,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (image.palette) {
+        png_color colours[256];
+        for (int i = 0; i < image.palette->count; ++i)
+            colours[i] = {image.palette->rgb[3 * i], image.palette->rgb[3 * i + 1], image.palette->rgb[3 * i + 2]};
+        png_set_PLTE(png, info, colours, image.palette->count);
+        if (image.palette->alphaCount > 0)
+            png_set_tRNS(png, info, image.palette->alpha, image.palette->alphaCount, nullptr);
+    }
     png_write_info(png, info);
     for (int32_t y = 0; y < image.height_px; ++y) png_write_row(png, PngRow(image, y));
     png_write_end(png, nullptr);
@@ -142,6 +158,24 @@ bool WritePngRgba8(const char* path, const uint8_t* rgba, int32_t width_px, int3
     return WritePng(path, image, errorLine);
 }
 
+bool WritePngGray8(const char* path, const uint8_t* samples, int32_t width_px, int32_t height_px,
+                   std::string* errorLine) {
+    const PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_GRAY, 1, samples, nullptr, nullptr};
+    return WritePng(path, image, errorLine);
+}
+
+bool WritePngIndexed8(const char* path, const uint8_t* indices, int32_t width_px, int32_t height_px,
+                      const PngPalette& palette, std::string* errorLine) {
+    if (palette.count < 1 || palette.count > 256 || palette.alphaCount < 0 || palette.alphaCount > palette.count) {
+        *errorLine = std::string("ERROR : ") + path + " : cannot write a palette of " + std::to_string(palette.count) +
+                     " colours and " + std::to_string(palette.alphaCount) + " alpha values";
+        return false;
+    }
+    PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_PALETTE, 1, indices, nullptr, nullptr};
+    image.palette = &palette;
+    return WritePng(path, image, errorLine);
+}
+
 bool WritePngGray16(const char* path, const uint16_t* samples, int32_t width_px, int32_t height_px,
                     std::string* errorLine) {
     std::vector<uint8_t> rowBuffer(width_px > 0 ? size_t(width_px) * 2 : 0);
@@ -150,8 +184,9 @@ bool WritePngGray16(const char* path, const uint16_t* samples, int32_t width_px,
 }
 
 bool EncodePngRgba8(const uint8_t* rgba, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
-                    std::string* errorLine) {
-    const PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_RGB_ALPHA, 4, rgba, nullptr, nullptr};
+                    std::string* errorLine, PngCompression compression) {
+    PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_RGB_ALPHA, 4, rgba, nullptr, nullptr};
+    image.compression = compression;
     return EncodePngToMemory(image, png_out, errorLine);
 }
 

@@ -3,7 +3,8 @@
 # x86_64-w64-mingw32 (GCC 12, posix threads), from Debian's source packages:
 # zlib, libpng, freeglut, libsquish and libsodium, fetched with `apt-get
 # source`; and GoogleTest from the sources the googletest package ships in
-# /usr/src. The header-only CLI11 and nlohmann-json are copied from the host.
+# /usr/src. The header-only CLI11, nlohmann-json and tinygltf are copied from the
+# host.
 #
 #   scripts/build-win-deps.sh [CACHE_DIR]        (default build-win/deps)
 #
@@ -36,7 +37,7 @@ done
 # Debian source package of each library built from one.
 declare -A source_package=(
   [zlib]=zlib [libpng]=libpng1.6 [freeglut]=freeglut [libsquish]=libsquish [libsodium]=libsodium)
-order=(zlib libpng freeglut libsquish libsodium gtest cli11 nlohmann_json)
+order=(zlib libpng freeglut libsquish libsodium gtest cli11 nlohmann_json tinygltf)
 
 # ---------------------------------------------------------------- apt
 apt_dir="$src/apt"
@@ -222,6 +223,11 @@ build_nlohmann_json() {
   cp -r /usr/share/cmake/nlohmann_json "$prefix/share/cmake/"
 }
 
+build_tinygltf() {
+  # Its code is compiled by the project itself (tools/gltf/tiny_gltf_build.cpp).
+  cp /usr/include/tiny_gltf.h "$prefix/include/"
+}
+
 host_version() { dpkg-query -W -f='${Version}' "$1"; }
 
 # A stamp holds the version built and a hash of the function that built it,
@@ -249,6 +255,7 @@ for lib in "${todo[@]}"; do
     gtest) version=$(host_version googletest) ;;
     cli11) version=$(host_version libcli11-dev) ;;
     nlohmann_json) version=$(host_version nlohmann-json3-dev) ;;
+    tinygltf) version=$(host_version libtinygltf-dev) ;;
     *) version=$(fetch_source "${source_package[$lib]}") ;;
   esac
   echo "==== $lib $version" >> "$log"

@@ -10,14 +10,23 @@
 #                                     zip's text man pages, NSIS for the
 #                                     setup, icoutils for the programs' icon,
 #                                     and ExifTool to read their version back
+#
+# The tests' one tool from npm, the Khronos glTF validator, goes into the
+# build tree, $LND_BUILD_DIR/npm/node_modules (LND_BUILD_DIR: the build
+# folder, build unless given), never into the system; npm itself comes from
+# Debian only where there is no npm yet.
 set -euo pipefail
+
+build_dir=${LND_BUILD_DIR:-build}
+gltf_validator=gltf-validator@2.0.0-dev.3.10
 
 packages=(
   build-essential cmake pkg-config
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0
   libgtest-dev libbenchmark-dev libcli11-dev libpng-dev libsquish-dev nlohmann-json3-dev libsodium-dev
   xvfb xdotool x11-utils x11-apps imagemagick
-  python3 python3-pil
+  python3 python3-pil python3-numpy
+  libtinygltf-dev assimp-utils
   desktop-file-utils libxml2-utils xdg-utils libfile-mimeinfo-perl shared-mime-info man-db librsvg2-bin
   dpkg-dev fakeroot file lintian bash-completion
   clang libclang-rt-14-dev
@@ -45,12 +54,21 @@ for p in "${packages[@]}"; do
   [ "$status" = "install ok installed" ] || missing+=("$p")
 done
 
-[ ${#missing[@]} -eq 0 ] && exit 0
+command -v npm > /dev/null || missing+=(npm)
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-# Waits for another apt run to finish instead of failing on its lock.
-$sudo apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  # Waits for another apt run to finish instead of failing on its lock.
+  $sudo apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}"
+fi
+
+validator_package="$build_dir/npm/node_modules/gltf-validator/package.json"
+if ! grep -q "\"version\": \"${gltf_validator#*@}\"" "$validator_package" 2>/dev/null; then
+  echo "Installing: $gltf_validator into $build_dir/npm"
+  mkdir -p "$build_dir/npm"
+  npm install --prefix "$build_dir/npm" --no-audit --no-fund --no-save --loglevel=error "$gltf_validator"
+fi

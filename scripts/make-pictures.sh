@@ -14,3 +14,5 @@ view="pos : 2560 -60 2560 | rot: 40 25 0 | zoom : -2600"
 "$tool" render "$sample/sample.lnd" --out "$out/island.png" --camera "$view" > /dev/null
 "$tool" render "$sample/sample.lnd" --out "$out/island-countries.png" --camera "$view" --overlay > /dev/null
 "$tool" thumbnail "$sample/sample.lnd" "$out/island-thumbnail.png"
+# What the glTF export's baked materials show, from over the mountains.
+"$tool" render "$sample/sample.lnd" --out "$out/island-gltf.png" --camera "pos : 2500 -80 2400 | rot: 22 130 0 | zoom : -1500"

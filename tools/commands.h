@@ -69,6 +69,30 @@ struct SetHeightsOptions {
 };
 int RunSetHeights(const SetHeightsOptions& options);
 
+struct GltfCommandOptions {
+    std::string file;
+    std::string out;                  // .glb, or .gltf with its .bin and PNG files beside it
+    float scale = 1.0f;               // glTF units per world unit
+    std::string textures = "baked";   // "baked" or "none"
+    bool overlay = false;             // the country wireframe as lines
+};
+int RunGltf(const GltfCommandOptions& options);
+
+struct HeightmapOptions {
+    std::string file;
+    std::string out;
+    std::string format = "png16";  // "png16", "png8" or "r16"
+    std::string countries;         // the indexed PNG of every sample's country; empty: none
+};
+int RunHeightmap(const HeightmapOptions& options);
+
+// Whether gltf and heightmap print a note of the check: the warnings that
+// change the viewer's picture, the map bytes that name no block (their places
+// stay empty) and, for baked textures, the LoRes indices that name no texture
+// (baked without one, as the frame shows them).
+struct LandscapeNote;
+bool NoteChangesExport(const LandscapeNote& note, bool textures);
+
 inline constexpr int kLargestPictureSide = 8192;
 // "WxH" in digits (leading zeros allowed), both 1 to 8192, the most any
 // driver is asked for; false when it is not that.

@@ -32,6 +32,8 @@ ThumbnailOptions g_Thumbnail;
 UnpackOptions g_Unpack;
 PackOptions g_Pack;
 SetHeightsOptions g_SetHeights;
+GltfCommandOptions g_Gltf;
+HeightmapOptions g_Heightmap;
 
 const Command kCommands[] = {
     {"make-sample", "Write a generated, well-formed sample landscape (deterministic for a seed)",
@@ -104,6 +106,33 @@ const Command kCommands[] = {
                      "Give each place of a block its own copy when the heightmap gives them different heights");
      },
      [] { return RunSetHeights(g_SetHeights); }},
+    {"gltf", "Write a landscape as a glTF 2.0 scene (.glb, or .gltf with its files) for 3D tools",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Gltf.file, "The .lnd file")->required();
+         c->add_option("--out", g_Gltf.out, "The .glb or .gltf file to write")->required();
+         c->add_option("--scale", g_Gltf.scale, "glTF units per world unit (0.000001 to 1000000)")
+             ->check(CLI::Range(1e-6f, 1e6f))
+             ->capture_default_str();
+         c->add_option("--textures", g_Gltf.textures,
+                       "baked: each block's surface as the viewer colours it; none: geometry only")
+             ->check(CLI::IsMember({"baked", "none"}))
+             ->capture_default_str();
+         c->add_flag("--overlay", g_Gltf.overlay, "Add the country wireframe as coloured lines");
+     },
+     [] { return RunGltf(g_Gltf); }},
+    {"heightmap", "Write the whole map as one 513 x 513 heightmap with a JSON sidecar, for terrain tools",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Heightmap.file, "The .lnd file")->required();
+         c->add_option("--out", g_Heightmap.out, "The heightmap to write; the sidecar takes its name with .json")
+             ->required();
+         c->add_option("--format", g_Heightmap.format,
+                       "png16: 16-bit grey, altitude x 257; png8: the altitudes; r16: raw little-endian 16-bit")
+             ->check(CLI::IsMember({"png16", "png8", "r16"}))
+             ->capture_default_str();
+         c->add_option("--countries", g_Heightmap.countries,
+                       "Also an indexed PNG of every sample's country, in the country palette");
+     },
+     [] { return RunHeightmap(g_Heightmap); }},
 };
 
 // Output that never arrived (a full disk, a closed pipe, /dev/full) must not
@@ -122,11 +151,11 @@ int CheckStandardOutput(int status) {
 // Windows, past 259 characters) rather than failing later as a file that
 // does not exist.
 bool PathsFitTheSystem() {
-    std::vector<const std::string*> paths = {&g_MakeSample.out, &g_Info.file,      &g_Export.file,
-                                             &g_Export.outDir,  &g_Render.out,     &g_Render.outDir,
-                                             &g_Thumbnail.file, &g_Thumbnail.out,  &g_Unpack.file,
-                                             &g_Unpack.dir,     &g_Pack.dir,       &g_Pack.out,
-                                             &g_SetHeights.file, &g_SetHeights.heightmap, &g_SetHeights.out};
+    std::vector<const std::string*> paths = {
+        &g_MakeSample.out,  &g_Info.file,      &g_Export.file,     &g_Export.outDir,         &g_Render.out,
+        &g_Render.outDir,   &g_Thumbnail.file, &g_Thumbnail.out,   &g_Unpack.file,           &g_Unpack.dir,
+        &g_Pack.dir,        &g_Pack.out,       &g_SetHeights.file, &g_SetHeights.heightmap,  &g_SetHeights.out,
+        &g_Gltf.file,       &g_Gltf.out,       &g_Heightmap.file,  &g_Heightmap.out,         &g_Heightmap.countries};
     for (const std::string& file : g_Render.files) paths.push_back(&file);
     for (const std::string* path : paths) {
         if (path->size() <= LongestSystemPath()) continue;
@@ -140,7 +169,7 @@ bool PathsFitTheSystem() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"lndtool: make, inspect, export, draw and edit Thornveil landscape (.lnd) files.\n"
+    CLI::App app{"lndtool: make, inspect, export, draw, edit and convert Thornveil landscape (.lnd) files.\n"
                  "Exit status: 0 success, 1 faults found (info) or some files of a render failed,\n"
                  "2 unreadable, damaged or refused input, failed write, bad usage, or no offscreen OpenGL."};
     app.set_version_flag("--version", std::string("lndtool ") + LND_VERSION, "Print the version and exit");

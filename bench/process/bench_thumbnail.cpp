@@ -3,8 +3,8 @@
 // Thumbnail of the default sample at 256 x 256 (goal: 0.5 s or less), and
 // for comparison the 800 x 600 render from the start camera and the same
 // thumbnail of a one-block landscape (what the process costs by itself).
-#include <benchmark/benchmark.h>
-
+// Holds the main of every whole-process benchmark (bench_gltf.cpp and
+// bench_unpack.cpp too).
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -15,21 +15,16 @@
 
 namespace {
 
-std::filesystem::path& g_Folder = BenchFolder();
-
-void Process(benchmark::State& state, const std::vector<std::string>& args) {
-    for (auto _ : state)
-        if (!RunTool(args)) state.SkipWithError("lndtool failed");
-}
+std::string InFolder(const char* name) { return (SampleFolder() / name).string(); }
 
 void BM_ThumbnailOfTheSample(benchmark::State& state) {
-    Process(state, {"thumbnail", (g_Folder / "sample.lnd").string(), (g_Folder / "thumb.png").string()});
+    Process(state, {"thumbnail", InFolder("sample.lnd"), InFolder("thumb.png")});
 }
 void BM_RenderOfTheSample(benchmark::State& state) {
-    Process(state, {"render", (g_Folder / "sample.lnd").string(), "--out", (g_Folder / "shot.png").string()});
+    Process(state, {"render", InFolder("sample.lnd"), "--out", InFolder("shot.png")});
 }
 void BM_ThumbnailOfOneBlock(benchmark::State& state) {
-    Process(state, {"thumbnail", (g_Folder / "one.lnd").string(), (g_Folder / "thumb.png").string()});
+    Process(state, {"thumbnail", InFolder("one.lnd"), InFolder("thumb.png")});
 }
 BENCHMARK(BM_ThumbnailOfTheSample)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK(BM_RenderOfTheSample)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
@@ -44,14 +39,16 @@ bool Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    g_Folder = std::filesystem::temp_directory_path() / ("lndbench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(g_Folder);
-    if (!Write(g_Folder / "sample.lnd", MakeSampleLandscape(1, 255)) ||
-        !Write(g_Folder / "one.lnd", MakeSampleLandscape(1, 1))) {
-        std::fprintf(stderr, "ERROR : %s : cannot write the samples\n", g_Folder.c_str());
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("lndbench-" + std::to_string(getpid()));
+    SampleFolder() = folder;
+    std::filesystem::create_directories(folder);
+    if (!Write(folder / "sample.lnd", MakeSampleLandscape(1, 255)) ||
+        !Write(folder / "one.lnd", MakeSampleLandscape(1, 1))) {
+        std::fprintf(stderr, "ERROR : %s : cannot write the samples\n", folder.c_str());
         return 2;
     }
     benchmark::RunSpecifiedBenchmarks();
-    std::filesystem::remove_all(g_Folder);
+    std::filesystem::remove_all(folder);
     return 0;
 }

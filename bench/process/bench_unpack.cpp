@@ -17,7 +17,7 @@
 
 namespace {
 
-std::string At(const char* name) { return (BenchFolder() / name).string(); }
+std::string At(const char* name) { return (SampleFolder() / name).string(); }
 
 void BM_UnpackThenPackOfTheSample(benchmark::State& state) {
     for (auto _ : state) {
@@ -36,7 +36,7 @@ bool MakeFolder(const char* name, bool edited) {
     std::filesystem::remove_all(At(name));
     if (!RunTool({"unpack", At("sample.lnd"), At(name)})) return false;
     if (!edited) return true;
-    const std::filesystem::path png = BenchFolder() / name / "lores" / "5.png";
+    const std::filesystem::path png = SampleFolder() / name / "lores" / "5.png";
     std::vector<uint8_t> bytes(std::filesystem::file_size(png));
     FILE* f = std::fopen(png.c_str(), "rb");
     const bool read = f && std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();

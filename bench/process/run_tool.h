@@ -1,8 +1,9 @@
-// run_tool.h -- whole lndtool processes for the process benchmarks: the
-// folder their files live in (made and removed by main) and a run of the
-// tool without a display, timed from start to exit by the caller.
+// run_tool.h -- what the whole-process benchmarks share: lndtool started as
+// a file manager or a script starts it, without a display, and the folder of
+// the samples it reads.
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -14,13 +15,14 @@
 
 extern char** environ;
 
-// The benchmarks' folder: sample.lnd (the default sample) and one.lnd (one block).
-inline std::filesystem::path& BenchFolder() {
+// The folder the samples are written into before the benchmarks run.
+inline std::filesystem::path& SampleFolder() {
     static std::filesystem::path folder;
     return folder;
 }
 
-// Runs lndtool with `args` without DISPLAY; false when it fails.
+// Runs lndtool with `args` without DISPLAY, its summary line on standard
+// output thrown away; false when it fails.
 inline bool RunTool(const std::vector<std::string>& args) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e)
@@ -31,13 +33,18 @@ inline bool RunTool(const std::vector<std::string>& args) {
     argv.push_back(nullptr);
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    // Standard output (the tools' summaries) goes nowhere, so the report stays readable.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid;
-    const bool spawned = posix_spawn(&pid, LNDTOOL_PATH, &actions, nullptr, argv.data(), envp.data()) == 0;
+    const bool started = posix_spawn(&pid, LNDTOOL_PATH, &actions, nullptr, argv.data(), envp.data()) == 0;
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
-    return spawned && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return started && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Times whole runs of lndtool with `args`, start to exit.
+inline void Process(benchmark::State& state, const std::vector<std::string>& args) {
+    for (auto _ : state)
+        if (!RunTool(args)) state.SkipWithError("lndtool failed");
 }

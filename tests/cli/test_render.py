@@ -233,7 +233,8 @@ class ReadmePicturesTest(RenderTestCase):
                 mask = ImageChops.difference(drawn.convert("RGB"), committed.convert("RGB")).convert("L")
                 differing = mask.point(lambda v: 255 if v else 0).histogram()[255]
                 self.assertLessEqual(differing, 4, "docs/%s is out of date: run make pictures" % name)
-        self.assertEqual(sorted(os.listdir(out)), ["island-countries.png", "island-thumbnail.png", "island.png"])
+        self.assertEqual(sorted(os.listdir(out)),
+                         ["island-countries.png", "island-gltf.png", "island-thumbnail.png", "island.png"])
 
 
 class ThumbnailTest(RenderTestCase):

@@ -10,9 +10,11 @@ import unittest
 from installtest import program, require_tools, run, source_dir, temp_dir
 from test_man_pages import help_options, help_subcommands
 
-COMMANDS = ["make-sample", "info", "export", "render", "thumbnail", "unpack", "pack", "set-heights"]
+COMMANDS = ["make-sample", "info", "export", "render", "thumbnail", "unpack", "pack", "set-heights", "gltf",
+            "heightmap"]
 LANDSCAPES = ["a.lnd", "HARBOUR.LND", "with space.lnd"]
 PICTURES = ["shot.png"]
+SCENES = ["land.glb", "land.GLTF", "height.r16"]
 FOLDERS = ["maps", "my pictures"]
 
 
@@ -24,7 +26,7 @@ class Completion(unittest.TestCase):
 
     def setUp(self):
         self.folder = temp_dir(self)
-        for name in LANDSCAPES + PICTURES + ["notes.txt", "a.lnd.bak"]:
+        for name in LANDSCAPES + PICTURES + SCENES + ["notes.txt", "a.lnd.bak"]:
             open(os.path.join(self.folder, name), "wb").close()
         for name in FOLDERS:
             os.mkdir(os.path.join(self.folder, name))
@@ -57,6 +59,8 @@ class Completion(unittest.TestCase):
             "unpack": ["--force", "--help"],
             "pack": ["--help"],
             "set-heights": ["--format", "--help", "--out", "--split-shared"],
+            "gltf": ["--help", "--out", "--overlay", "--scale", "--textures"],
+            "heightmap": ["--countries", "--format", "--help", "--out"],
         }
         for command, options in expected.items():
             with self.subTest(command=command):
@@ -75,7 +79,8 @@ class Completion(unittest.TestCase):
 
     def test_landscapes_where_a_landscape_is_read(self):
         expected = sorted(LANDSCAPES + FOLDERS)
-        for command in ("info", "export", "render", "thumbnail", "make-sample", "unpack", "set-heights"):
+        for command in ("info", "export", "render", "thumbnail", "make-sample", "unpack", "set-heights", "gltf",
+                        "heightmap"):
             with self.subTest(command=command):
                 self.assertEqual(self.complete("lndtool", command, ""), expected)
         self.assertEqual(self.complete("lndtool", "info", "w"), ["with space.lnd"])
@@ -101,9 +106,18 @@ class Completion(unittest.TestCase):
         self.assertEqual(self.complete("lndtool", "thumbnail", "--size", "128", ""), sorted(LANDSCAPES + FOLDERS))
         self.assertEqual(self.complete("lndtool", "thumbnail", "--size", "128", "a.lnd", ""), expected)
 
+    def test_scenes_heightmaps_and_the_words_an_option_takes(self):
+        self.assertEqual(self.complete("lndtool", "gltf", "a.lnd", "--out", ""), sorted(FOLDERS + SCENES[:2]))
+        self.assertEqual(self.complete("lndtool", "heightmap", "a.lnd", "--out", ""),
+                         sorted(FOLDERS + PICTURES + SCENES[2:]))
+        self.assertEqual(self.complete("lndtool", "heightmap", "a.lnd", "--countries", ""), sorted(FOLDERS + PICTURES))
+        self.assertEqual(self.complete("lndtool", "gltf", "a.lnd", "--textures", ""), ["baked", "none"])
+        self.assertEqual(self.complete("lndtool", "heightmap", "a.lnd", "--format", "png"), ["png16", "png8"])
+
     def test_nothing_for_values_of_the_users_own(self):
         for words in (("make-sample", "x.lnd", "--seed"), ("make-sample", "x.lnd", "--blocks"),
-                      ("render", "a.lnd", "--size"), ("render", "a.lnd", "--camera"), ("thumbnail", "--size")):
+                      ("render", "a.lnd", "--size"), ("render", "a.lnd", "--camera"), ("thumbnail", "--size"),
+                      ("gltf", "a.lnd", "--scale")):
             with self.subTest(words=words):
                 self.assertEqual(self.complete("lndtool", *words, ""), [])
 

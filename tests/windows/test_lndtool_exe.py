@@ -1,6 +1,6 @@
 """lndtool.exe under Wine against the Linux build: make-sample writes the
-same bytes, info prints the same report with the same status, export the
-same files, render the same pictures, pixel for pixel; writes refuse
+same bytes, info prints the same report with the same status, export, gltf
+and heightmap the same files, render the same pictures, pixel for pixel; writes refuse
 folders and read-only files, replace older files, and leave no temporary
 behind, also when Ctrl+C stops them."""
 
@@ -114,6 +114,19 @@ class SameAsLinuxTest(ToolTestCase):
             mask = ImageChops.difference(a.convert("RGB"), b.convert("RGB")).convert("L").point(
                 lambda v: 255 if v else 0)
             return mask.histogram()[255], a.size[0] * a.size[1]
+
+    def test_gltf_and_heightmap_write_the_same_bytes(self):
+        # The bake's float arithmetic, the threads and the encoders give the same files.
+        path = self.sample("small.lnd", "--blocks", "12")
+        for command, out, extra in (("gltf", "land.glb", ["--overlay"]),
+                                    ("heightmap", "height.r16", ["--format", "r16"])):
+            with self.subTest(command=command):
+                w = run_tool(command, path, "--out", self.path("w-" + out), *extra)
+                n = run_tool(command, path, "--out", self.path("l-" + out), *extra, linux=True)
+                self.assertEqual((w.returncode, n.returncode), (0, 0), w.stderr)
+                for name in (out, os.path.splitext(out)[0] + ".json") if command == "heightmap" else (out,):
+                    with open(self.path("w-" + name), "rb") as a, open(self.path("l-" + name), "rb") as b:
+                        self.assertTrue(a.read() == b.read(), "%s differs" % name)
 
     def test_render_and_thumbnail_match_the_linux_pictures(self):
         require_pillow()

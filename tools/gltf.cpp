@@ -1,0 +1,85 @@
+// gltf.cpp -- `lndtool gltf`: a landscape as a glTF 2.0 scene for Blender,
+// Godot, Unity and the web, in one .glb or as a .gltf with its files.
+#include <lnd_version.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "landscape/lnd_check.h"
+#include "landscape/lnd_file.h"
+#include "platform/safe_write.h"
+#include "tools/commands.h"
+#include "tools/gltf/block_workers.h"
+#include "tools/gltf/landscape_gltf.h"
+
+namespace {
+
+std::string LowerExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& ch : extension) ch = char(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch);
+    return extension;
+}
+
+}  // namespace
+
+bool NoteChangesExport(const LandscapeNote& note, bool textures) {
+    const std::string kind = note.kind;
+    return note.severity == NoteSeverity::Warning &&
+           (note.changesPicture || kind == "map_place_beyond_block_count" ||
+            (textures && kind == "lores_index_beyond"));
+}
+
+int RunGltf(const GltfCommandOptions& options) {
+    const std::string extension = LowerExtension(options.out);
+    if (extension != ".glb" && extension != ".gltf") {
+        std::fprintf(stderr, "ERROR : %s : the output must be a .glb or a .gltf file\n", options.out.c_str());
+        return 2;
+    }
+    const char* path = options.file.c_str();
+    FileRead read = ReadWholeFile(path);
+    if (read.fault != FileReadFault::None) {
+        std::fprintf(stderr, "%s\n", FileReadFaultLine(read, path).c_str());
+        return 2;
+    }
+    const CheckedLandscape landscape = CheckLandscape(read.data, read.length);
+    if (!landscape.Usable()) {
+        std::fprintf(stderr, "%s\n", FaultLine(landscape, path).c_str());
+        delete[] read.data;
+        return 2;
+    }
+    for (const LandscapeNote& note : LandscapeNotes(landscape, path))
+        if (NoteChangesExport(note, options.textures != "none")) std::fprintf(stderr, "%s\n", note.line.c_str());
+
+    GltfOptions how;
+    how.scale = options.scale;
+    how.textures = options.textures != "none";
+    how.overlay = options.overlay;
+    how.workers = ProcessorWorkerCount();
+    how.generator = std::string("lndtool ") + LND_VERSION;
+    GltfScene scene;
+    std::string error;
+    const bool built = BuildLandscapeGltf(landscape, how, &scene, &error);
+    delete[] read.data;
+    if (!built) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    const int32_t places = scene.places;
+    const size_t meshes = scene.model.meshes.size(), images = scene.model.images.size();
+    const std::vector<OutputFile> files =
+        extension == ".glb" ? GlbFiles(std::move(scene), options.out) : GltfFiles(std::move(scene), options.out);
+    uint64_t bytes = 0;
+    for (const OutputFile& file : files) {
+        if (!SafeWriteWholeFile(file.path.c_str(), file.bytes.data(), file.bytes.size(), &error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 2;
+        }
+        bytes += file.bytes.size();
+    }
+    std::printf("wrote %s : %" PRId32 " places, %" PRIu64 " meshes, %" PRIu64 " images, %" PRIu64 " files, %" PRIu64
+                " bytes\n",
+                options.out.c_str(), places, uint64_t(meshes), uint64_t(images), uint64_t(files.size()), bytes);
+    return 0;
+}

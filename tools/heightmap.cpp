@@ -1,0 +1,95 @@
+// heightmap.cpp -- `lndtool heightmap`: the whole map as one heightmap for
+// terrain tools, with its JSON sidecar and, when asked, a country splat map.
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "geometry/country_palette.h"
+#include "image/png_write.h"
+#include "landscape/lnd_check.h"
+#include "landscape/lnd_file.h"
+#include "platform/safe_write.h"
+#include "tools/commands.h"
+#include "tools/gltf/heightmap.h"
+
+namespace {
+
+// The country palette in bytes, and one more entry, fully transparent, for
+// the samples no block covers.
+bool WriteCountries(const std::string& path, const Heightmap& heightmap, std::string* error) {
+    uint8_t rgb[3 * (kPaletteCountries + 1)] = {};
+    uint8_t alpha[kPaletteCountries + 1];
+    for (int i = 0; i < kPaletteCountries; ++i) {
+        const Vector3& colour = CountryPalette[i];
+        rgb[3 * i] = uint8_t(std::lround(colour.x * 255.0f));
+        rgb[3 * i + 1] = uint8_t(std::lround(colour.y * 255.0f));
+        rgb[3 * i + 2] = uint8_t(std::lround(colour.z * 255.0f));
+        alpha[i] = 255;
+    }
+    alpha[kNoCountry] = 0;
+    const PngPalette palette = {rgb, kPaletteCountries + 1, alpha, kPaletteCountries + 1};
+    return WritePngIndexed8(path.c_str(), heightmap.countries.data(), kHeightmapSide, kHeightmapSide, palette, error);
+}
+
+bool WriteHeights(const std::string& path, const Heightmap& heightmap, HeightmapFormat format, std::string* error) {
+    switch (format) {
+    case HeightmapFormat::Png16:
+        return WritePngGray16(path.c_str(), HeightmapSamples16(heightmap).data(), kHeightmapSide, kHeightmapSide,
+                              error);
+    case HeightmapFormat::Png8:
+        return WritePngGray8(path.c_str(), heightmap.altitudes.data(), kHeightmapSide, kHeightmapSide, error);
+    case HeightmapFormat::R16: {
+        const std::string bytes = HeightmapR16Bytes(heightmap);
+        return SafeWriteWholeFile(path.c_str(), bytes.data(), bytes.size(), error);
+    }
+    }
+    return false;
+}
+
+}  // namespace
+
+int RunHeightmap(const HeightmapOptions& options) {
+    const HeightmapFormat format = options.format == "png8"  ? HeightmapFormat::Png8
+                                   : options.format == "r16" ? HeightmapFormat::R16
+                                                             : HeightmapFormat::Png16;
+    const std::string sidecar = std::filesystem::path(options.out).replace_extension(".json").string();
+    if (sidecar == options.out || options.countries == options.out || options.countries == sidecar) {
+        std::fprintf(stderr, "ERROR : %s : the heightmap, its sidecar %s and the countries picture need three names\n",
+                     options.out.c_str(), sidecar.c_str());
+        return 2;
+    }
+    const char* path = options.file.c_str();
+    FileRead read = ReadWholeFile(path);
+    if (read.fault != FileReadFault::None) {
+        std::fprintf(stderr, "%s\n", FileReadFaultLine(read, path).c_str());
+        return 2;
+    }
+    const CheckedLandscape landscape = CheckLandscape(read.data, read.length);
+    if (!landscape.Usable()) {
+        std::fprintf(stderr, "%s\n", FaultLine(landscape, path).c_str());
+        delete[] read.data;
+        return 2;
+    }
+    for (const LandscapeNote& note : LandscapeNotes(landscape, path))
+        if (NoteChangesExport(note, false))
+            std::fprintf(stderr, "%s\n", note.line.c_str());
+    const Heightmap heightmap = BuildHeightmap(landscape);
+    delete[] read.data;
+
+    std::string error;
+    const std::string json = HeightmapSidecarJson(heightmap, format);
+    const bool written = WriteHeights(options.out, heightmap, format, &error) &&
+                         (options.countries.empty() || WriteCountries(options.countries, heightmap, &error)) &&
+                         SafeWriteWholeFile(sidecar.c_str(), json.data(), json.size(), &error);
+    if (!written) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    std::printf("wrote %s and %s : %d x %d samples (%s), %" PRIu64 " empty places, %" PRIu64
+                " mismatched edge samples\n",
+                options.out.c_str(), sidecar.c_str(), kHeightmapSide, kHeightmapSide, options.format.c_str(),
+                uint64_t(heightmap.emptyPlaces.size()), heightmap.mismatchedEdgeSamples);
+    return 0;
+}
