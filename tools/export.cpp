@@ -11,7 +11,6 @@
 #include "image/png_write.h"
 #include "landscape/lnd_check.h"
 #include "landscape/lnd_file.h"
-#include "platform/safe_write.h"
 #include "texture/dxt3.h"
 #include "texture/lores_dds.h"
 #include "texture/material_synthesis.h"
@@ -69,7 +68,6 @@ void ExportMaterialPngs(const CheckedLandscape& landscape, int32_t blocks, const
 
 int RunExport(const ExportOptions& options) {
     const char* path = options.file.c_str();
-    SafeWriteProtectInput(options.file);
     FileRead read = ReadWholeFile(path);
     if (read.fault != FileReadFault::None) {
         std::fprintf(stderr, "%s\n", FileReadFaultLine(read, path).c_str());

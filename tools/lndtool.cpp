@@ -7,20 +7,28 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/path_limit.h"
+#include "platform/safe_write.h"
 #include "tools/commands.h"
 
 namespace {
 
 struct Command {
     const char* name;
-    const char* description;
+    const char* description;  // one sentence: what the command does
+    const char* usage;        // the command line, after "lndtool "
+    const char* example;      // one or two lines, after "lndtool "
     std::function<void(CLI::App*)> addOptions;
+    // The files the command reads: none of them is ever written over.
+    std::function<std::vector<std::string>()> inputs;
     std::function<int()> run;
 };
 
@@ -35,104 +43,152 @@ SetHeightsOptions g_SetHeights;
 GltfCommandOptions g_Gltf;
 HeightmapOptions g_Heightmap;
 
+// Every file below a folder (the folder pack reads).
+std::vector<std::string> FilesBelow(const std::string& folder) {
+    std::vector<std::string> files;
+    std::error_code fault;
+    for (std::filesystem::recursive_directory_iterator it(folder, fault), end; !fault && it != end; it.increment(fault))
+        if (it->is_regular_file(fault)) files.push_back(it->path().string());
+    return files;
+}
+
 const Command kCommands[] = {
-    {"make-sample", "Write a generated, well-formed sample landscape (deterministic for a seed)",
+    {"make-sample", "Writes a generated, well-formed sample landscape; the same seed gives the same file.",
+     "make-sample OUT [--seed N] [--blocks N]", "make-sample island.lnd --seed 7",
      [](CLI::App* c) {
-         c->add_option("OUT", g_MakeSample.out, "Path of the .lnd file to write")->required();
-         c->add_option("--seed", g_MakeSample.seed, "Seed of the generator; the same seed gives the same file")
-             ->capture_default_str();
-         c->add_option("--blocks", g_MakeSample.maxBlocks, "Most distinct blocks to use (1 to 255)")
-             ->check(CLI::Range(1, 255))
-             ->capture_default_str();
+         c->add_option("OUT", g_MakeSample.out, "The .lnd file to write.")->required();
+         c->add_option("--seed", g_MakeSample.seed, "The generator's seed (1 unless given).")->type_name("N");
+         c->add_option("--blocks", g_MakeSample.maxBlocks, "The most distinct blocks to use, 1 to 255 (255 unless given).")
+             ->type_name("N")
+             ->check(CLI::Range(1, 255).description(""));
      },
-     [] { return RunMakeSample(g_MakeSample); }},
-    {"info", "Print a landscape's counts, areas, block map, countries and materials, and every fault found",
+     [] { return std::vector<std::string>(); }, [] { return RunMakeSample(g_MakeSample); }},
+    {"info", "Prints a landscape's counts, areas, block map, countries and materials, and every fault found.",
+     "info FILE [--json]", "info island.lnd --json",
      [](CLI::App* c) {
-         c->add_option("FILE", g_Info.file, "The .lnd file to inspect")->required();
-         c->add_flag("--json", g_Info.json, "Print the same facts as one JSON document");
+         c->add_option("FILE", g_Info.file, "The .lnd file to look at.")->required();
+         c->add_flag("--json", g_Info.json, "Prints the same facts as one JSON document.");
      },
-     [] { return RunInfo(g_Info); }},
-    {"export", "Write a landscape's LoRes textures (PNG and DDS) and block material textures (16-bit PNG)",
+     [] { return std::vector<std::string>(); }, [] { return RunInfo(g_Info); }},
+    {"export", "Writes a landscape's LoRes textures (PNG and DDS) and its blocks' material textures (16-bit PNG).",
+     "export FILE --out DIR [--all-blocks]", "export island.lnd --out island-textures",
      [](CLI::App* c) {
-         c->add_option("FILE", g_Export.file, "The .lnd file to export from")->required();
-         c->add_option("--out", g_Export.outDir, "Folder to write into (created if missing)")->required();
-         c->add_flag("--all-blocks", g_Export.allBlocks,
-                     "Also the material textures of blocks past the 255th, which no map byte can place");
-     },
-     [] { return RunExport(g_Export); }},
-    {"render", "Draw landscapes as the viewer shows them into PNG pictures, without a window or display",
-     [](CLI::App* c) {
-         c->add_option("FILE", g_Render.files, "The .lnd files to draw")->required();
-         c->add_option("--out", g_Render.out, "The PNG to write (one FILE)");
-         c->add_option("--out-dir", g_Render.outDir, "Folder for NAME.png of each FILE (created if missing)");
-         c->add_option("--size", g_Render.size, "Picture size WIDTHxHEIGHT, up to what the OpenGL driver draws")->capture_default_str();
-         c->add_option("--camera", g_Render.camera,
-                       "The view, as the viewer prints it on a middle click: \"pos : X Y Z | rot: P Y R | zoom : Z\"");
-         c->add_flag("--overview", g_Render.overview, "Look straight down on all the placed blocks");
-         c->add_flag("--overlay", g_Render.overlay, "Draw the country wireframe over the terrain");
-     },
-     [] { return RunRender(g_Render); }},
-    {"thumbnail", "Write a small overview picture of a landscape, for file managers",
-     [](CLI::App* c) {
-         c->add_option("FILE", g_Thumbnail.file, "The .lnd file")->required();
-         c->add_option("OUT", g_Thumbnail.out, "The PNG to write")->required();
-         c->add_option("--size", g_Thumbnail.size, "Width and height in pixels")->capture_default_str();
-     },
-     [] { return RunThumbnail(g_Thumbnail); }},
-    {"unpack", "Write a landscape as a folder of images and one JSON file, to edit and pack again",
-     [](CLI::App* c) {
-         c->add_option("FILE", g_Unpack.file, "The .lnd file to unpack")->required();
-         c->add_option("DIR", g_Unpack.dir, "The folder to write (new or empty)")->required();
-         c->add_flag("--force", g_Unpack.force, "Write into a folder that already holds files");
-     },
-     [] { return RunUnpack(g_Unpack); }},
-    {"pack", "Build a landscape file from a folder unpack wrote, edited or not",
-     [](CLI::App* c) {
-         c->add_option("DIR", g_Pack.dir, "The folder to pack")->required();
-         c->add_option("OUT", g_Pack.out, "The .lnd file to write")->required();
-     },
-     [] { return RunPack(g_Pack); }},
-    {"set-heights", "Set the altitudes of every placed block from a 513 x 513 heightmap",
-     [](CLI::App* c) {
-         c->add_option("FILE", g_SetHeights.file, "The .lnd file to change")->required();
-         c->add_option("HEIGHTMAP", g_SetHeights.heightmap, "The 513 x 513 heightmap (a PNG, or see --format)")
+         c->add_option("FILE", g_Export.file, "The .lnd file to export from.")->required();
+         c->add_option("--out", g_Export.outDir, "The folder to write into; it is made when missing.")
+             ->type_name("DIR")
              ->required();
-         c->add_option("--out", g_SetHeights.out, "The .lnd file to write")->required();
+         c->add_flag("--all-blocks", g_Export.allBlocks,
+                     "Also the material textures of the blocks past the 255th, which no map byte can place.");
+     },
+     [] { return std::vector<std::string>{g_Export.file}; }, [] { return RunExport(g_Export); }},
+    {"render", "Draws landscapes as the viewer shows them into PNG pictures, without a window or a display.",
+     "render FILE --out PNG [options]  |  render FILE|FOLDER... --out-dir DIR [options]",
+     "render island.lnd --out view.png --size 1920x1080 --overlay",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Render.files, "The .lnd files to draw; a folder stands for its .lnd files.")
+             ->required();
+         c->add_option("--out", g_Render.out, "The picture of one file, a name that ends in .png.")->type_name("PNG");
+         c->add_option("--out-dir", g_Render.outDir, "The folder for NAME.png of each NAME.lnd; made when missing.")
+             ->type_name("DIR");
+         c->add_option("--size", g_Render.size,
+                       "The picture's WIDTHxHEIGHT in digits, 800x600 unless given, up to what the OpenGL driver "
+                       "draws.")
+             ->type_name("WxH");
+         c->add_option("--camera", g_Render.camera,
+                       "The view, as the viewer prints it on a middle click: \"pos : X Y Z | rot: P Y R | zoom : Z\".")
+             ->type_name("LINE");
+         c->add_flag("--overview", g_Render.overview,
+                     "Looks straight down on all the placed blocks, row 0 at the top as info prints the map.");
+         c->add_flag("--overlay", g_Render.overlay, "Draws the country wireframe over the terrain.");
+     },
+     [] { return g_Render.files; }, [] { return RunRender(g_Render); }},
+    {"thumbnail", "Writes a small overview picture of a landscape, for file managers.",
+     "thumbnail FILE OUT.png [--size N]", "thumbnail island.lnd island.png --size 128",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Thumbnail.file, "The .lnd file.")->required();
+         c->add_option("OUT", g_Thumbnail.out, "The picture to write, a name that ends in .png.")->required();
+         c->add_option("--size", g_Thumbnail.size, "Its width and height in pixels (256 unless given).")
+             ->type_name("N");
+     },
+     [] { return std::vector<std::string>{g_Thumbnail.file}; }, [] { return RunThumbnail(g_Thumbnail); }},
+    {"unpack", "Writes a landscape as a folder of images and one JSON file, to edit and pack again.",
+     "unpack FILE DIR [--force]", "unpack island.lnd island",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Unpack.file, "The .lnd file to unpack.")->required();
+         c->add_option("DIR", g_Unpack.dir, "The folder to write, new or empty.")->required();
+         c->add_flag("--force", g_Unpack.force, "Writes into a folder that already holds files.");
+     },
+     [] { return std::vector<std::string>{g_Unpack.file}; }, [] { return RunUnpack(g_Unpack); }},
+    {"pack", "Builds a landscape file from a folder that unpack wrote, edited or not.", "pack DIR OUT.lnd",
+     "pack island island-edited.lnd",
+     [](CLI::App* c) {
+         c->add_option("DIR", g_Pack.dir, "The folder to pack.")->required();
+         c->add_option("OUT", g_Pack.out, "The .lnd file to write.")->required();
+     },
+     [] { return FilesBelow(g_Pack.dir); }, [] { return RunPack(g_Pack); }},
+    {"set-heights", "Sets the altitudes of every placed block from a 513 x 513 heightmap.",
+     "set-heights FILE HEIGHTMAP --out NEW.lnd [--format png|r16] [--split-shared]",
+     "set-heights island.lnd heights.png --out island-new.lnd",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_SetHeights.file, "The .lnd file to change.")->required();
+         c->add_option("HEIGHTMAP", g_SetHeights.heightmap, "The 513 x 513 heightmap: a PNG, or see --format.")
+             ->required();
+         c->add_option("--out", g_SetHeights.out, "The .lnd file to write.")->type_name("NEW.lnd")->required();
          c->add_option("--format", g_SetHeights.format,
-                       "png: 8-bit grey, or 16-bit grey divided by 257; r16: raw 16-bit little-endian samples")
-             ->check(CLI::IsMember({"png", "r16"}))
-             ->capture_default_str();
+                       "png (the default): 8-bit grey, or 16-bit grey divided by 257; r16: raw 16-bit "
+                       "little-endian samples, row 0 first.")
+             ->type_name("FORMAT")
+             ->check(CLI::IsMember({"png", "r16"}).description(""));
          c->add_flag("--split-shared", g_SetHeights.splitShared,
-                     "Give each place of a block its own copy when the heightmap gives them different heights");
+                     "Gives each place of a block its own copy where the heightmap gives them different heights.");
      },
+     [] { return std::vector<std::string>{g_SetHeights.file, g_SetHeights.heightmap}; },
      [] { return RunSetHeights(g_SetHeights); }},
-    {"gltf", "Write a landscape as a glTF 2.0 scene (.glb, or .gltf with its files) for 3D tools",
+    {"gltf", "Writes a landscape as a glTF 2.0 scene (.glb, or .gltf with its files) for 3D tools.",
+     "gltf FILE --out OUT.glb|OUT.gltf [--scale S] [--textures baked|none] [--overlay]",
+     "gltf island.lnd --out island.glb --overlay",
      [](CLI::App* c) {
-         c->add_option("FILE", g_Gltf.file, "The .lnd file")->required();
-         c->add_option("--out", g_Gltf.out, "The .glb or .gltf file to write")->required();
-         c->add_option("--scale", g_Gltf.scale, "glTF units per world unit (0.000001 to 1000000)")
-             ->check(CLI::Range(1e-6f, 1e6f))
-             ->capture_default_str();
+         c->add_option("FILE", g_Gltf.file, "The .lnd file.")->required();
+         c->add_option("--out", g_Gltf.out, "The .glb or .gltf file to write.")->type_name("OUT")->required();
+         c->add_option("--scale", g_Gltf.scale, "glTF units per world unit, 0.000001 to 1000000 (1 unless given).")
+             ->type_name("S")
+             ->check(CLI::Range(1e-6f, 1e6f).description(""));
          c->add_option("--textures", g_Gltf.textures,
-                       "baked: each block's surface as the viewer colours it; none: geometry only")
-             ->check(CLI::IsMember({"baked", "none"}))
-             ->capture_default_str();
-         c->add_flag("--overlay", g_Gltf.overlay, "Add the country wireframe as coloured lines");
+                       "baked (the default): each block's surface as the viewer colours it; none: geometry only.")
+             ->type_name("KIND")
+             ->check(CLI::IsMember({"baked", "none"}).description(""));
+         c->add_flag("--overlay", g_Gltf.overlay, "Adds the country wireframe as coloured lines.");
      },
-     [] { return RunGltf(g_Gltf); }},
-    {"heightmap", "Write the whole map as one 513 x 513 heightmap with a JSON sidecar, for terrain tools",
+     [] { return std::vector<std::string>{g_Gltf.file}; }, [] { return RunGltf(g_Gltf); }},
+    {"heightmap", "Writes the whole map as one 513 x 513 heightmap with a JSON sidecar, for terrain tools.",
+     "heightmap FILE --out OUT [--format png16|png8|r16] [--countries PNG]",
+     "heightmap island.lnd --out island.r16 --format r16",
      [](CLI::App* c) {
-         c->add_option("FILE", g_Heightmap.file, "The .lnd file")->required();
-         c->add_option("--out", g_Heightmap.out, "The heightmap to write; the sidecar takes its name with .json")
+         c->add_option("FILE", g_Heightmap.file, "The .lnd file.")->required();
+         c->add_option("--out", g_Heightmap.out, "The heightmap to write; the sidecar takes its name with .json.")
+             ->type_name("OUT")
              ->required();
          c->add_option("--format", g_Heightmap.format,
-                       "png16: 16-bit grey, altitude x 257; png8: the altitudes; r16: raw little-endian 16-bit")
-             ->check(CLI::IsMember({"png16", "png8", "r16"}))
-             ->capture_default_str();
+                       "png16 (the default): 16-bit grey, altitude x 257; png8: the altitudes; r16: raw "
+                       "little-endian 16-bit, altitude x 257.")
+             ->type_name("FORMAT")
+             ->check(CLI::IsMember({"png16", "png8", "r16"}).description(""));
          c->add_option("--countries", g_Heightmap.countries,
-                       "Also an indexed PNG of every sample's country, in the country palette");
+                       "Also an indexed PNG of every sample's country, in the country palette.")
+             ->type_name("PNG");
      },
-     [] { return RunHeightmap(g_Heightmap); }},
+     [] { return std::vector<std::string>{g_Heightmap.file}; }, [] { return RunHeightmap(g_Heightmap); }},
+};
+
+// Help that reads as the commands are typed: the usage line of the table,
+// options named with the word they take, defaults in their sentences.
+class HelpFormatter : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App* app, std::string) const override {
+        for (const Command& command : kCommands)
+            if (app->get_name() == command.name) return std::string("Usage: lndtool ") + command.usage + "\n";
+        return "Usage: lndtool COMMAND [options]   (lndtool COMMAND --help for each command)\n";
+    }
 };
 
 // Output that never arrived (a full disk, a closed pipe, /dev/full) must not
@@ -172,7 +228,9 @@ int main(int argc, char** argv) {
     CLI::App app{"lndtool: make, inspect, export, draw, edit and convert Thornveil landscape (.lnd) files.\n"
                  "Exit status: 0 success, 1 faults found (info) or some files of a render failed,\n"
                  "2 unreadable, damaged or refused input, failed write, bad usage, or no offscreen OpenGL."};
-    app.set_version_flag("--version", std::string("lndtool ") + LND_VERSION, "Print the version and exit");
+    app.set_version_flag("--version", std::string("lndtool ") + LND_VERSION, "Prints the version and exits.");
+    app.set_help_flag("-h,--help", "Prints this help and exits.");
+    app.formatter(std::make_shared<HelpFormatter>());
     app.require_subcommand(1);
     // "/x" is a path, not an option, wherever the tool runs (Windows builds
     // of CLI11 would take it for one).
@@ -181,6 +239,8 @@ int main(int argc, char** argv) {
     for (const Command& command : kCommands) {
         CLI::App* sub = app.add_subcommand(command.name, command.description);
         sub->allow_windows_style_options(false);
+        sub->set_help_flag("-h,--help", "Prints this help and exits.");
+        sub->footer(std::string("Example:\n  lndtool ") + command.example);
         command.addOptions(sub);
         subcommands.push_back({sub, &command});
     }
@@ -216,12 +276,19 @@ int main(int argc, char** argv) {
             std::fwrite(text.str().data(), 1, text.str().size(), stdout);
             return CheckStandardOutput(status);
         }
-        std::fprintf(stderr, "ERROR : lndtool : %s (see 'lndtool --help')\n", e.what());
+        // The help of the command named, where one was.
+        std::string help = "lndtool --help";
+        for (auto& [sub, command] : subcommands)
+            if (argc >= 2 && std::strcmp(argv[1], command->name) == 0) help = std::string("lndtool ") + command->name + " --help";
+        std::fprintf(stderr, "ERROR : lndtool : %s (see '%s')\n", e.what(), help.c_str());
         return 2;
     }
     if (!PathsFitTheSystem()) return 2;
     int status = 2;
-    for (auto& [sub, command] : subcommands)
-        if (sub->parsed()) status = command->run();
+    for (auto& [sub, command] : subcommands) {
+        if (!sub->parsed()) continue;
+        for (const std::string& input : command->inputs()) SafeWriteProtectInput(input);
+        status = command->run();
+    }
     return CheckStandardOutput(status);
 }

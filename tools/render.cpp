@@ -209,6 +209,5 @@ int RunThumbnail(const ThumbnailOptions& options) {
     picture.width_px = picture.height_px = options.size;
     picture.overview = true;
     picture.sayWritten = false;  // file managers ask for thumbnails; they read the file
-    SafeWriteProtectInput(options.file);
     return RenderFiles({options.file}, options.out, "", picture);
 }

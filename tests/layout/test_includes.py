@@ -1,5 +1,5 @@
 """The folders of the program include one another in one direction only, as
-the README's layout line says:
+docs/development.md says:
 
     tools -> tools/<converter>
     tools, app -> viewer -> scene -> geometry -> texture -> landscape
