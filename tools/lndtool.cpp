@@ -226,11 +226,13 @@ bool PathsFitTheSystem() {
 
 int main(int argc, char** argv) {
     CLI::App app{"lndtool: make, inspect, export, draw, edit and convert Thornveil landscape (.lnd) files.\n"
-                 "Exit status: 0 success, 1 faults found (info) or some files of a render failed,\n"
-                 "2 unreadable, damaged or refused input, failed write, bad usage, or no offscreen OpenGL."};
+                 "Exit status: 0 success; 1 a landscape usable with warnings (info), or some files of a\n"
+                 "render failed; 2 an input it cannot use, a failed write, bad usage, or no offscreen OpenGL."};
     app.set_version_flag("--version", std::string("lndtool ") + LND_VERSION, "Prints the version and exits.");
     app.set_help_flag("-h,--help", "Prints this help and exits.");
-    app.formatter(std::make_shared<HelpFormatter>());
+    auto formatter = std::make_shared<HelpFormatter>();
+    formatter->label("REQUIRED", "(required)");
+    app.formatter(formatter);
     app.require_subcommand(1);
     // "/x" is a path, not an option, wherever the tool runs (Windows builds
     // of CLI11 would take it for one).
@@ -239,9 +241,13 @@ int main(int argc, char** argv) {
     for (const Command& command : kCommands) {
         CLI::App* sub = app.add_subcommand(command.name, command.description);
         sub->allow_windows_style_options(false);
+        sub->group("Commands");
         sub->set_help_flag("-h,--help", "Prints this help and exits.");
         sub->footer(std::string("Example:\n  lndtool ") + command.example);
         command.addOptions(sub);
+        // A positional argument is named for what it is; "TEXT" says nothing more.
+        for (CLI::Option* option : sub->get_options())
+            if (option->get_positional()) option->type_name("");
         subcommands.push_back({sub, &command});
     }
     // The tool itself has no option but --help: anything else before the

@@ -84,12 +84,21 @@ class InfoJsonTest(ToolTestCase):
         path, _, _ = self.make_sample("q\"uote\\ back\tslash \u00e9.lnd", "--blocks", 1)
         doc = self.json_of(path, 0)
         self.assertEqual(doc["file"], path)
-        # A byte that is no UTF-8 becomes U+FFFD; the document stays valid.
-        raw = os.path.join(os.fsencode(self.tmp), b"latin\xe9.lnd")
-        os.rename(path, raw)
-        result = self.run_tool("info", "--json", os.fsdecode(raw))
-        self.assertStatus(result, 0)
-        self.assertEqual(json.loads(result.out.encode("latin-1"))["file"], os.path.join(self.tmp, "latin\ufffd.lnd"))
+        # Every control character is escaped; a byte that is no part of
+        # UTF-8 becomes U+FFFD (a lead byte past 0xF4 with its continuation
+        # bytes too): the document is always valid, strict, UTF-8 JSON.
+        controls = bytes(range(1, 32)) + b"\x7f"
+        for name, shown in ((b"latin\xe9.lnd", "latin\ufffd.lnd"),
+                            (b"c" + controls + b".lnd", "c" + controls.decode() + ".lnd"),
+                            (b"f5\xf5\x80\x80.lnd", "f5\ufffd\ufffd\ufffd.lnd"),
+                            (b"ff\xff\xbf\xbf.lnd", "ff\ufffd\ufffd\ufffd.lnd")):
+            with self.subTest(name=name):
+                raw = os.path.join(os.fsencode(self.tmp), name)
+                os.rename(path, raw)
+                result = self.run_tool("info", "--json", os.fsdecode(raw))
+                self.assertStatus(result, 0)
+                self.assertEqual(json.loads(result.out.encode("latin-1"))["file"], os.path.join(self.tmp, shown))
+                path = raw
 
     def test_an_unreadable_file_prints_nothing_on_standard_output(self):
         result = self.run_tool("info", "--json", self.path("missing.lnd"))

@@ -405,6 +405,19 @@ class UsageTest(ToolTestCase):
                 self.assertEqual(result.err, "")
                 for word in words:
                     self.assertIn(word, result.out)
+        # Every command's help gives its usage as it is typed and an example,
+        # and names values by what they are, not by the parser's types.
+        commands = [line.split()[0] for line in self.run_tool("--help").out.split("Commands:\n")[1].splitlines()
+                    if line.strip()]
+        self.assertGreaterEqual(len(commands), 10)
+        for command in commands:
+            with self.subTest(command=command):
+                out = self.run_tool(command, "--help").out
+                self.assertIn("Usage: lndtool " + command, out)
+                self.assertRegex(out, r"\nExample:\n  lndtool %s \S" % command)
+                self.assertNotRegex(out, r"\b(TEXT|INT|UINT|FLOAT)\b|\bin \[|=\S")
+        # A command line without what it needs points at its command's help.
+        self.assertOneErrorLine(self.run_tool("info"), "lndtool info --help")
 
     def test_unknown_command_or_option(self):
         sample = self.path("s.lnd")

@@ -61,7 +61,7 @@ def help_subcommands(text):
     names = []
     in_list = False
     for line in text.splitlines():
-        if line.startswith("Subcommands:"):
+        if line.startswith("Commands:"):
             in_list = True
         elif in_list and line.strip():
             names.append(line.split()[0])
