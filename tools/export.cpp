@@ -10,10 +10,10 @@
 
 #include "image/png_write.h"
 #include "landscape/lnd_check.h"
-#include "landscape/lnd_file.h"
 #include "texture/dxt3.h"
 #include "texture/lores_dds.h"
 #include "texture/material_synthesis.h"
+#include "tools/command_files.h"
 #include "tools/commands.h"
 
 namespace {
@@ -68,17 +68,9 @@ void ExportMaterialPngs(const CheckedLandscape& landscape, int32_t blocks, const
 
 int RunExport(const ExportOptions& options) {
     const char* path = options.file.c_str();
-    FileRead read = ReadWholeFile(path);
-    if (read.fault != FileReadFault::None) {
-        std::fprintf(stderr, "%s\n", FileReadFaultLine(read, path).c_str());
-        return 2;
-    }
-    const CheckedLandscape landscape = CheckLandscape(read.data, read.length);
-    if (!landscape.Usable()) {
-        std::fprintf(stderr, "%s\n", FaultLine(landscape, path).c_str());
-        delete[] read.data;
-        return 2;
-    }
+    StoredLandscape stored;
+    if (!ReadUsableLandscape(path, &stored)) return 2;
+    const CheckedLandscape& landscape = stored.checked;
     // The faults the viewer survives change what it shows, so say so here too;
     // the blocks past the 255th are the export's to skip only unless asked for all.
     for (const LandscapeNote& note : LandscapeNotes(landscape, path))
@@ -91,7 +83,6 @@ int RunExport(const ExportOptions& options) {
     if (fault) {
         std::fprintf(stderr, "ERROR : %s : cannot create the output folder: %s\n", options.outDir.c_str(),
                      fault.message().c_str());
-        delete[] read.data;
         return 2;
     }
 
@@ -105,7 +96,6 @@ int RunExport(const ExportOptions& options) {
     const DdsExportResult dds = ExportLoResDdsFiles(landscape, ddsPrefix.c_str(), stderr);
     tally.failed += dds.failed;
     tally.written += dds.written;
-    delete[] read.data;
 
     if (tally.failed == 0)
         std::printf("%" PRIu32 " files written to %s\n", tally.written, options.outDir.c_str());

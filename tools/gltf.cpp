@@ -8,8 +8,8 @@
 #include <string>
 
 #include "landscape/lnd_check.h"
-#include "landscape/lnd_file.h"
 #include "platform/safe_write.h"
+#include "tools/command_files.h"
 #include "tools/commands.h"
 #include "tools/gltf/block_workers.h"
 #include "tools/gltf/landscape_gltf.h"
@@ -38,17 +38,9 @@ int RunGltf(const GltfCommandOptions& options) {
         return 2;
     }
     const char* path = options.file.c_str();
-    FileRead read = ReadWholeFile(path);
-    if (read.fault != FileReadFault::None) {
-        std::fprintf(stderr, "%s\n", FileReadFaultLine(read, path).c_str());
-        return 2;
-    }
-    const CheckedLandscape landscape = CheckLandscape(read.data, read.length);
-    if (!landscape.Usable()) {
-        std::fprintf(stderr, "%s\n", FaultLine(landscape, path).c_str());
-        delete[] read.data;
-        return 2;
-    }
+    StoredLandscape stored;
+    if (!ReadUsableLandscape(path, &stored)) return 2;
+    const CheckedLandscape& landscape = stored.checked;
     for (const LandscapeNote& note : LandscapeNotes(landscape, path))
         if (NoteChangesExport(note, options.textures != "none")) std::fprintf(stderr, "%s\n", note.line.c_str());
 
@@ -61,7 +53,6 @@ int RunGltf(const GltfCommandOptions& options) {
     GltfScene scene;
     std::string error;
     const bool built = BuildLandscapeGltf(landscape, how, &scene, &error);
-    delete[] read.data;
     if (!built) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 2;

@@ -9,8 +9,8 @@
 #include "geometry/country_palette.h"
 #include "image/png_write.h"
 #include "landscape/lnd_check.h"
-#include "landscape/lnd_file.h"
 #include "platform/safe_write.h"
+#include "tools/command_files.h"
 #include "tools/commands.h"
 #include "tools/gltf/heightmap.h"
 
@@ -61,22 +61,13 @@ int RunHeightmap(const HeightmapOptions& options) {
         return 2;
     }
     const char* path = options.file.c_str();
-    FileRead read = ReadWholeFile(path);
-    if (read.fault != FileReadFault::None) {
-        std::fprintf(stderr, "%s\n", FileReadFaultLine(read, path).c_str());
-        return 2;
-    }
-    const CheckedLandscape landscape = CheckLandscape(read.data, read.length);
-    if (!landscape.Usable()) {
-        std::fprintf(stderr, "%s\n", FaultLine(landscape, path).c_str());
-        delete[] read.data;
-        return 2;
-    }
+    StoredLandscape stored;
+    if (!ReadUsableLandscape(path, &stored)) return 2;
+    const CheckedLandscape& landscape = stored.checked;
     for (const LandscapeNote& note : LandscapeNotes(landscape, path))
         if (NoteChangesExport(note, false))
             std::fprintf(stderr, "%s\n", note.line.c_str());
     const Heightmap heightmap = BuildHeightmap(landscape);
-    delete[] read.data;
 
     std::string error;
     const std::string json = HeightmapSidecarJson(heightmap, format);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "landscape/lnd_check.h"
-#include "platform/safe_write.h"
+#include "tools/command_files.h"
 #include "tools/commands.h"
 #include "tools/unpack/folder_files.h"
 #include "tools/unpack/landscape_folder.h"
@@ -23,12 +23,8 @@ int RunPack(const PackOptions& options) {
         return 2;
     }
     const char* out = options.out.c_str();
-    std::string error;
     bool direct = false;
-    if (!SafeWriteWholeFile(out, landscape.data(), landscape.size(), &error, &direct)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 2;
-    }
+    if (!WriteCommandFile(out, landscape.data(), landscape.size(), &direct)) return 2;
     // Values the viewer warns about were packed as they are: say so, as info would.
     const CheckedLandscape c = CheckLandscape(landscape.data(), landscape.size());
     for (const LandscapeNote& note : LandscapeNotes(c, out)) std::fprintf(stderr, "%s\n", note.line.c_str());

@@ -7,7 +7,7 @@
 
 #include "landscape/lnd_check.h"
 #include "landscape/lnd_file.h"
-#include "platform/safe_write.h"
+#include "tools/command_files.h"
 #include "tools/commands.h"
 #include "tools/unpack/block_heights.h"
 
@@ -28,27 +28,20 @@ int RunSetHeights(const SetHeightsOptions& options) {
         std::fprintf(stderr, "ERROR : %s : %s\n", heightmapPath, fault.c_str());
         return 2;
     }
-    FileRead read = ReadWholeFile(path);
-    if (read.fault != FileReadFault::None) {
-        std::fprintf(stderr, "%s\n", FileReadFaultLine(read, path).c_str());
-        return 2;
-    }
+    StoredLandscape stored;
+    if (!ReadUsableLandscape(path, &stored)) return 2;
     std::vector<uint8_t> edited;
     std::vector<std::string> errors;
-    SetBlockHeights(read.data, read.length, heights.data(), options.splitShared, path, &edited, &errors);
-    const int32_t blocksBefore = CheckLandscape(read.data, read.length).blockCount;
-    delete[] read.data;
+    SetBlockHeights(stored.bytes.get(), stored.checked.length, heights.data(), options.splitShared, path, &edited,
+                    &errors);
+    const int32_t blocksBefore = stored.checked.blockCount;
     if (!errors.empty()) {
         for (const std::string& line : errors) std::fprintf(stderr, "%s\n", line.c_str());
         return 2;
     }
     const char* out = options.out.c_str();
-    std::string error;
     bool direct = false;
-    if (!SafeWriteWholeFile(out, edited.data(), edited.size(), &error, &direct)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 2;
-    }
+    if (!WriteCommandFile(out, edited.data(), edited.size(), &direct)) return 2;
     const int32_t blocks = CheckLandscape(edited.data(), edited.size()).blockCount;
     std::fprintf(direct ? stderr : stdout, "wrote %s : the altitudes of %s set from %s; %" PRId32 " blocks (%" PRId32
                                            " new copies)\n",

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "landscape/lnd_check.h"
-#include "landscape/lnd_file.h"
+#include "tools/command_files.h"
 #include "tools/commands.h"
 #include "tools/unpack/folder_files.h"
 #include "tools/unpack/landscape_folder.h"
@@ -24,22 +24,16 @@ std::string FolderName(std::string dir) {
 int RunUnpack(const UnpackOptions& options) {
     const char* path = options.file.c_str();
     const std::string dir = FolderName(options.dir);
-    FileRead read = ReadWholeFile(path);
-    if (read.fault != FileReadFault::None) {
-        std::fprintf(stderr, "%s\n", FileReadFaultLine(read, path).c_str());
-        return 2;
-    }
+    StoredLandscape stored;
+    if (!ReadUsableLandscape(path, &stored)) return 2;
+    const CheckedLandscape& landscape = stored.checked;
     FolderFiles folder;
     std::string error;
-    const bool unpacked = UnpackLandscape(read.data, read.length, path, &folder, &error);
-    const CheckedLandscape landscape = CheckLandscape(read.data, read.length);
-    std::vector<LandscapeNote> notes;
-    if (unpacked) notes = LandscapeNotes(landscape, path);
-    delete[] read.data;
-    if (!unpacked) {
+    if (!UnpackLandscape(stored.bytes.get(), landscape.length, path, &folder, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 2;
     }
+    const std::vector<LandscapeNote> notes = LandscapeNotes(landscape, path);
     if (!options.force && !FolderIsFree(dir, &error)) {
         std::fprintf(stderr, "%s (unpack writes a new or empty folder; --force writes into it all the same)\n",
                      error.c_str());

@@ -1,0 +1,27 @@
+// command_files.cpp -- reading a landscape and writing a file for a command.
+#include "tools/command_files.h"
+
+#include <cstdio>
+
+#include "landscape/lnd_file.h"
+#include "platform/safe_write.h"
+
+bool ReadUsableLandscape(const char* path, StoredLandscape* landscape) {
+    FileRead read = ReadWholeFile(path);
+    landscape->bytes.reset(read.data);
+    if (read.fault != FileReadFault::None) {
+        std::fprintf(stderr, "%s\n", FileReadFaultLine(read, path).c_str());
+        return false;
+    }
+    landscape->checked = CheckLandscape(read.data, read.length);
+    if (landscape->checked.Usable()) return true;
+    std::fprintf(stderr, "%s\n", FaultLine(landscape->checked, path).c_str());
+    return false;
+}
+
+bool WriteCommandFile(const char* path, const void* bytes, size_t size, bool* direct) {
+    std::string error;
+    if (SafeWriteWholeFile(path, bytes, size, &error, direct)) return true;
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return false;
+}

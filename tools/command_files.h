@@ -1,0 +1,25 @@
+// command_files.h -- what lndtool's commands share to read a landscape and
+// write a file: one ERROR line on standard error for whatever goes wrong.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "landscape/lnd_check.h"
+
+// A landscape as stored (nothing changed in its bytes) and its check.
+struct StoredLandscape {
+    std::unique_ptr<uint8_t[]> bytes;
+    CheckedLandscape checked;  // points into bytes
+};
+
+// Reads `path` whole and checks it. A file that cannot be read, or that the
+// check refuses, gets the ERROR line `lndtool info` gives and false.
+bool ReadUsableLandscape(const char* path, StoredLandscape* landscape);
+
+// Writes `size` bytes to `path` through the safe writer; false with its
+// ERROR line printed. *direct (when not null) tells whether it went straight
+// into a device, FIFO or socket (a summary line then goes to standard error).
+bool WriteCommandFile(const char* path, const void* bytes, size_t size, bool* direct = nullptr);
