@@ -26,6 +26,7 @@ struct Command {
 
 MakeSampleOptions g_MakeSample;
 InfoOptions g_Info;
+DiffOptions g_Diff;
 ExportOptions g_Export;
 RenderOptions g_Render;
 ThumbnailOptions g_Thumbnail;
@@ -49,9 +50,22 @@ const Command kCommands[] = {
     {"info", "Print a landscape's counts, areas, block map, countries and materials, and every fault found",
      [](CLI::App* c) {
          c->add_option("FILE", g_Info.file, "The .lnd file to inspect")->required();
-         c->add_flag("--json", g_Info.json, "Print the same facts as one JSON document");
+         CLI::Option* json = c->add_flag("--json", g_Info.json, "Print the same facts as one JSON document");
+         c->add_flag("--all", g_Info.all,
+                     "Print every record as text lines, one fact a line (for git's textconv; status 0 for any "
+                     "file it can read)")
+             ->excludes(json);
      },
      [] { return RunInfo(g_Info); }},
+    {"diff", "Tell what differs between two landscapes, area by area (status 0 identical, 1 different)",
+     [](CLI::App* c) {
+         c->add_option("FILES", g_Diff.files,
+                       "The two .lnd files A B (or the seven arguments git gives an external diff driver)")
+             ->required();
+         c->add_flag("--quiet,-q", g_Diff.quiet, "Print nothing; the status says whether they differ");
+         c->add_flag("--json", g_Diff.json, "Print the report as one JSON document");
+     },
+     [] { return RunDiff(g_Diff); }},
     {"export", "Write a landscape's LoRes textures (PNG and DDS) and block material textures (16-bit PNG)",
      [](CLI::App* c) {
          c->add_option("FILE", g_Export.file, "The .lnd file to export from")->required();
@@ -70,6 +84,9 @@ const Command kCommands[] = {
                        "The view, as the viewer prints it on a middle click: \"pos : X Y Z | rot: P Y R | zoom : Z\"");
          c->add_flag("--overview", g_Render.overview, "Look straight down on all the placed blocks");
          c->add_flag("--overlay", g_Render.overlay, "Draw the country wireframe over the terrain");
+         c->add_option("--changes-from", g_Render.changesFrom,
+                       "An earlier landscape: outline the quads that differ from it, tint the places whose map "
+                       "byte changed (one FILE, --out)");
      },
      [] { return RunRender(g_Render); }},
     {"thumbnail", "Write a small overview picture of a landscape, for file managers",
@@ -155,8 +172,10 @@ bool PathsFitTheSystem() {
         &g_MakeSample.out,  &g_Info.file,      &g_Export.file,     &g_Export.outDir,         &g_Render.out,
         &g_Render.outDir,   &g_Thumbnail.file, &g_Thumbnail.out,   &g_Unpack.file,           &g_Unpack.dir,
         &g_Pack.dir,        &g_Pack.out,       &g_SetHeights.file, &g_SetHeights.heightmap,  &g_SetHeights.out,
-        &g_Gltf.file,       &g_Gltf.out,       &g_Heightmap.file,  &g_Heightmap.out,         &g_Heightmap.countries};
+        &g_Gltf.file,       &g_Gltf.out,       &g_Heightmap.file,  &g_Heightmap.out,         &g_Heightmap.countries,
+        &g_Render.changesFrom};
     for (const std::string& file : g_Render.files) paths.push_back(&file);
+    for (const std::string& file : g_Diff.files) paths.push_back(&file);
     for (const std::string* path : paths) {
         if (path->size() <= LongestSystemPath()) continue;
         std::fprintf(stderr, "ERROR : %s : the path is longer than %u characters, the longest this system opens\n",
@@ -169,8 +188,8 @@ bool PathsFitTheSystem() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"lndtool: make, inspect, export, draw, edit and convert Thornveil landscape (.lnd) files.\n"
-                 "Exit status: 0 success, 1 faults found (info) or some files of a render failed,\n"
+    CLI::App app{"lndtool: make, inspect, compare, export, draw, edit and convert Thornveil landscape (.lnd) files.\n"
+                 "Exit status: 0 success, 1 faults found (info), files that differ (diff) or some files of a render failed,\n"
                  "2 unreadable, damaged or refused input, failed write, bad usage, or no offscreen OpenGL."};
     app.set_version_flag("--version", std::string("lndtool ") + LND_VERSION, "Print the version and exit");
     app.require_subcommand(1);
