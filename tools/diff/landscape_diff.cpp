@@ -198,11 +198,14 @@ std::string RangeText(int64_t first, int64_t last) {
     return first == last ? std::to_string(first) : std::to_string(first) + "-" + std::to_string(last);
 }
 
-void OnlyInLines(std::string* out, const char* kind, const AreaRecords& records, const std::string* names) {
-    for (int side = 0; side < 2; ++side)
-        if (records.only[side].Any())
-            Line(out, "%s %s: only in %s", kind, RangeText(records.only[side].first, records.only[side].last).c_str(),
-                 names[side].c_str());
+void OnlyInLines(std::string* out, const char* kind, const char* kinds, const AreaRecords& records,
+                 const std::string* names) {
+    for (int side = 0; side < 2; ++side) {
+        const OnlyIn& only = records.only[side];
+        if (only.Any())
+            Line(out, "%s %s: only in %s", only.first == only.last ? kind : kinds,
+                 RangeText(only.first, only.last).c_str(), names[side].c_str());
+    }
 }
 
 std::string CellText(const CellChange& cell) {
@@ -271,7 +274,7 @@ std::string FormatDiffText(const LandscapeDiff& d, const std::string& nameA, con
             Line(&out, "lores %" PRIu32 ": %" PRIu32 " pixels changed in %" PRIu32 " DXT3 blocks", l.index, l.pixels,
                  l.dxt3Blocks);
     }
-    OnlyInLines(&out, "lores", d.loResRecords, names);
+    OnlyInLines(&out, "lores", "lores", d.loResRecords, names);
 
     for (const BlockChange& b : d.blocks) {
         if (b.cellsChanged > kMostListedCells) {
@@ -291,7 +294,7 @@ std::string FormatDiffText(const LandscapeDiff& d, const std::string& nameA, con
             Line(&out, "block %" PRId32 ": texture origin %s %s -> %s %s", b.index, FloatText(b.originS[0]).c_str(),
                  FloatText(b.originT[0]).c_str(), FloatText(b.originS[1]).c_str(), FloatText(b.originT[1]).c_str());
     }
-    OnlyInLines(&out, "block", d.blockRecords, names);
+    OnlyInLines(&out, "block", "blocks", d.blockRecords, names);
 
     for (const CountryChange& country : d.countries) {
         std::string ranges;
@@ -300,12 +303,12 @@ std::string FormatDiffText(const LandscapeDiff& d, const std::string& nameA, con
         Line(&out, "country %" PRId32 ": %" PRIu32 " entries changed, altitudes %s", country.index,
              country.entriesChanged, ranges.c_str());
     }
-    OnlyInLines(&out, "country", d.countryRecords, names);
+    OnlyInLines(&out, "country", "countries", d.countryRecords, names);
 
     for (const ValuesChange& m : d.materials)
         Line(&out, "material %" PRId32 ": %" PRIu32 " texels changed, the largest by %" PRIu32, m.index, m.changed,
              m.largest);
-    OnlyInLines(&out, "material", d.materialRecords, names);
+    OnlyInLines(&out, "material", "materials", d.materialRecords, names);
 
     if (d.detail.changed)
         Line(&out, "detail map: %" PRIu32 " bytes changed, the largest by %" PRIu32, d.detail.changed, d.detail.largest);
