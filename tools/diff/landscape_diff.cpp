@@ -224,8 +224,7 @@ int64_t StoredBlocks(const LandscapeCounts& counts) { return int64_t(counts.bloc
 }  // namespace
 
 uint32_t LoResPixelChanges(const uint8_t* recordA, const uint8_t* recordB, uint8_t* changed_out) {
-    static thread_local std::vector<uint8_t> rgbaA(size_t(kLoResSide) * kLoResSide * 4),
-        rgbaB(size_t(kLoResSide) * kLoResSide * 4);
+    std::vector<uint8_t> rgbaA(size_t(kLoResSide) * kLoResSide * 4), rgbaB(rgbaA.size());
     DecodeDxt3(recordA + kImageDataOffset, rgbaA.data(), kLoResSide, kLoResSide);
     DecodeDxt3(recordB + kImageDataOffset, rgbaB.data(), kLoResSide, kLoResSide);
     uint32_t n = 0;
