@@ -82,6 +82,8 @@ class DiffTest(RenderTestCase):
         self.assertStatus(self.run_tool("pack", self.path("folder"), land), 0)
         cell = "block 3: cell 4,5: altitude %d -> %d" % (old, old + 40)
         self.assertEqual(self.git("diff"), "--- a/island.lnd\n+++ b/island.lnd\n%s\n" % cell)
+        self.git("config", "difftool.lnd.cmd", self.tool + ' diff "$LOCAL" "$REMOTE"')
+        self.assertIn(cell, self.git("difftool", "--tool=lnd", "--no-prompt"))
         self.git("commit", "-qam", "a hill")
         log = self.git("log", "-p", "-1")
         self.assertNotIn("Binary files", log)
