@@ -1,6 +1,6 @@
 // commands.h -- lndtool's commands. Each returns the process exit status:
-// 0 success, 1 faults found (info), 2 the input cannot be read or written
-// (or, for pack and set-heights, is refused).
+// 0 success, 1 faults found (info) or files that differ (diff), 2 the input
+// cannot be read or written (or, for pack and set-heights, is refused).
 // Results go to standard output, diagnostics to standard error; main checks
 // that standard output really took everything.
 #pragma once
@@ -19,8 +19,16 @@ int RunMakeSample(const MakeSampleOptions& options);
 struct InfoOptions {
     std::string file;
     bool json = false;  // one JSON document instead of the text report
+    bool all = false;   // every record as text lines (stable, for git's textconv)
 };
 int RunInfo(const InfoOptions& options);
+
+struct DiffOptions {
+    std::vector<std::string> files;  // A B, or the seven arguments git gives an external diff
+    bool quiet = false;              // the status alone
+    bool json = false;               // one JSON document instead of the text report
+};
+int RunDiff(const DiffOptions& options);
 
 struct ExportOptions {
     std::string file;
@@ -37,6 +45,7 @@ struct RenderOptions {
     std::string camera;        // a camera line as the viewer prints it; empty: the start camera
     bool overview = false;     // looking straight down on all the placed blocks
     bool overlay = false;      // the country wireframe, as the `k` key shows it
+    std::string changesFrom;   // an earlier landscape: mark what differs from it
 };
 int RunRender(const RenderOptions& options);
 

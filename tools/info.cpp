@@ -4,6 +4,7 @@
 
 #include "landscape/lnd_file.h"
 #include "tools/commands.h"
+#include "tools/diff/record_lines.h"
 #include "tools/info_report.h"
 
 int RunInfo(const InfoOptions& options) {
@@ -12,6 +13,14 @@ int RunInfo(const InfoOptions& options) {
     if (read.fault != FileReadFault::None) {
         std::fprintf(stderr, "%s\n", FileReadFaultLine(read, path).c_str());
         return 2;
+    }
+    // The listing is git's textconv, which takes any status but 0 for a
+    // failure: its faults are lines of the listing instead.
+    if (options.all) {
+        const std::string text = FormatRecordLines(CheckLandscape(read.data, read.length));
+        delete[] read.data;
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
     }
     const InfoReport report = BuildInfoReport(path, read.data, read.length);
     const std::string text = options.json ? FormatInfoJson(report) : FormatInfoText(report);

@@ -34,6 +34,7 @@ struct Command {
 
 MakeSampleOptions g_MakeSample;
 InfoOptions g_Info;
+DiffOptions g_Diff;
 ExportOptions g_Export;
 RenderOptions g_Render;
 ThumbnailOptions g_Thumbnail;
@@ -67,9 +68,23 @@ const Command kCommands[] = {
      "info FILE [--json]", "info island.lnd --json",
      [](CLI::App* c) {
          c->add_option("FILE", g_Info.file, "The .lnd file to look at.")->required();
-         c->add_flag("--json", g_Info.json, "Prints the same facts as one JSON document.");
+         CLI::Option* json = c->add_flag("--json", g_Info.json, "Prints the same facts as one JSON document.");
+         c->add_flag("--all", g_Info.all,
+                     "Prints every record as text lines, one fact a line, for git's textconv (status 0 for any "
+                     "file it can read).")
+             ->excludes(json);
      },
      [] { return std::vector<std::string>(); }, [] { return RunInfo(g_Info); }},
+    {"diff", "Tells what differs between two landscapes, area by area (status 0 identical, 1 different).",
+     "diff A B [--quiet] [--json]", "diff island.lnd island-edited.lnd",
+     [](CLI::App* c) {
+         c->add_option("FILES", g_Diff.files,
+                       "The two .lnd files A and B, or the seven arguments git gives an external diff driver.")
+             ->required();
+         c->add_flag("--quiet,-q", g_Diff.quiet, "Prints nothing; the status says whether they differ.");
+         c->add_flag("--json", g_Diff.json, "Prints the report as one JSON document.");
+     },
+     [] { return std::vector<std::string>(); }, [] { return RunDiff(g_Diff); }},
     {"export", "Writes a landscape's LoRes textures (PNG and DDS) and its blocks' material textures (16-bit PNG).",
      "export FILE --out DIR [--all-blocks]", "export island.lnd --out island-textures",
      [](CLI::App* c) {
@@ -100,8 +115,17 @@ const Command kCommands[] = {
          c->add_flag("--overview", g_Render.overview,
                      "Looks straight down on all the placed blocks, row 0 at the top as info prints the map.");
          c->add_flag("--overlay", g_Render.overlay, "Draws the country wireframe over the terrain.");
+         c->add_option("--changes-from", g_Render.changesFrom,
+                       "An earlier landscape: outlines the quads that differ from it and tints the places whose "
+                       "map byte changed (one FILE, --out).")
+             ->type_name("A");
      },
-     [] { return g_Render.files; }, [] { return RunRender(g_Render); }},
+     [] {
+         std::vector<std::string> inputs = g_Render.files;
+         inputs.push_back(g_Render.changesFrom);
+         return inputs;
+     },
+     [] { return RunRender(g_Render); }},
     {"thumbnail", "Writes a small overview picture of a landscape, for file managers.",
      "thumbnail FILE OUT.png [--size N]", "thumbnail island.lnd island.png --size 128",
      [](CLI::App* c) {
@@ -211,8 +235,10 @@ bool PathsFitTheSystem() {
         &g_MakeSample.out,  &g_Info.file,      &g_Export.file,     &g_Export.outDir,         &g_Render.out,
         &g_Render.outDir,   &g_Thumbnail.file, &g_Thumbnail.out,   &g_Unpack.file,           &g_Unpack.dir,
         &g_Pack.dir,        &g_Pack.out,       &g_SetHeights.file, &g_SetHeights.heightmap,  &g_SetHeights.out,
-        &g_Gltf.file,       &g_Gltf.out,       &g_Heightmap.file,  &g_Heightmap.out,         &g_Heightmap.countries};
+        &g_Gltf.file,       &g_Gltf.out,       &g_Heightmap.file,  &g_Heightmap.out,         &g_Heightmap.countries,
+        &g_Render.changesFrom};
     for (const std::string& file : g_Render.files) paths.push_back(&file);
+    for (const std::string& file : g_Diff.files) paths.push_back(&file);
     for (const std::string* path : paths) {
         if (path->size() <= LongestSystemPath()) continue;
         std::fprintf(stderr, "ERROR : %s : the path is longer than %u characters, the longest this system opens\n",
@@ -225,9 +251,10 @@ bool PathsFitTheSystem() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"lndtool: make, inspect, export, draw, edit and convert Thornveil landscape (.lnd) files.\n"
-                 "Exit status: 0 success; 1 a landscape usable with warnings (info), or some files of a\n"
-                 "render failed; 2 an input it cannot use, a failed write, bad usage, or no offscreen OpenGL."};
+    CLI::App app{"lndtool: make, inspect, compare, export, draw, edit and convert Thornveil landscape (.lnd) files.\n"
+                 "Exit status: 0 success; 1 a landscape usable with warnings (info), files that differ\n"
+                 "(diff), or some files of a render failed; 2 an input it cannot use, a failed write, bad\n"
+                 "usage, or no offscreen OpenGL."};
     app.set_version_flag("--version", std::string("lndtool ") + LND_VERSION, "Prints the version and exits.");
     app.set_help_flag("-h,--help", "Prints this help and exits.");
     auto formatter = std::make_shared<HelpFormatter>();

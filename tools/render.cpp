@@ -3,6 +3,7 @@
 // offscreen OpenGL context, without any window or display server.
 #include <algorithm>
 #include <cctype>
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,15 +14,18 @@
 
 #include "image/png_write.h"
 #include "landscape/landscape_load.h"
+#include "landscape/lnd_file.h"
 #include "platform/large_pages.h"
 #include "platform/offscreen_gl.h"
 #include "platform/safe_write.h"
+#include "scene/changes.h"
 #include "scene/frame.h"
 #include "scene/graphics.h"
 #include "scene/landscape_scene.h"
 #include "scene/view.h"
 #include "texture/material_synthesis.h"
 #include "tools/commands.h"
+#include "tools/diff/change_marks.h"
 #include "viewer/landscape_files.h"
 
 namespace {
@@ -36,6 +40,8 @@ struct Picture {
     bool overview = false;
     bool overlay = false;
     bool sayWritten = true;  // a line on standard output for each picture
+    const CheckedLandscape* earlier = nullptr;  // mark what differs from it (--changes-from)
+    std::string earlierPath;
 };
 
 bool EndsInPng(const std::string& path) {
@@ -66,6 +72,14 @@ bool RenderOne(const std::string& file, const std::string& out, const Picture& p
                          : picture.camera;
     ApplyProjection(picture.width_px, picture.height_px, farPlane);
     DrawScene(&landscape.checked, camera, picture.overlay);
+    if (picture.earlier) {
+        // The marks read neither the block count field, which loading has
+        // decremented, nor anything else loading changes.
+        const ChangeMarks marks = MarkChanges(*picture.earlier, landscape.checked);
+        DrawChangeMarks(landscape.checked, marks.quads, marks.places);
+        std::printf("changes from %s : %" PRIu64 " quads outlined, %" PRIu32 " places tinted\n",
+                    picture.earlierPath.c_str(), marks.outlinedQuads, marks.tintedPlaces);
+    }
     const size_t bytes = size_t(picture.width_px) * size_t(picture.height_px) * 3;
     std::vector<uint8_t> rgb(bytes), empty(bytes);
     ReadFramePicture(picture.width_px, picture.height_px, rgb.data());
@@ -185,6 +199,29 @@ int RunRender(const RenderOptions& options) {
     }
     picture.overview = options.overview;
     picture.overlay = options.overlay;
+    FileRead earlier;
+    CheckedLandscape earlierChecked;
+    if (!options.changesFrom.empty()) {
+        if (options.out.empty()) {
+            PrintLine("ERROR : lndtool render : --changes-from draws one FILE into --out PNG");
+            return 2;
+        }
+        const char* path = options.changesFrom.c_str();
+        SafeWriteProtectInput(options.changesFrom);
+        earlier = ReadWholeFile(path);
+        if (earlier.fault != FileReadFault::None) {
+            PrintLine(FileReadFaultLine(earlier, path));
+            return 2;
+        }
+        earlierChecked = CheckLandscape(earlier.data, earlier.length);
+        if (!earlierChecked.Usable()) {
+            PrintLine(FaultLine(earlierChecked, path));
+            delete[] earlier.data;
+            return 2;
+        }
+        picture.earlier = &earlierChecked;
+        picture.earlierPath = options.changesFrom;
+    }
     if (!options.outDir.empty()) {
         std::error_code fault;
         std::filesystem::create_directories(options.outDir, fault);
@@ -193,7 +230,9 @@ int RunRender(const RenderOptions& options) {
             return 2;
         }
     }
-    return RenderFiles(files, options.out, options.outDir, picture);
+    const int status = RenderFiles(files, options.out, options.outDir, picture);
+    delete[] earlier.data;
+    return status;
 }
 
 int RunThumbnail(const ThumbnailOptions& options) {

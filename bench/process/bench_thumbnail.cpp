@@ -3,8 +3,8 @@
 // Thumbnail of the default sample at 256 x 256 (goal: 0.5 s or less), and
 // for comparison the 800 x 600 render from the start camera and the same
 // thumbnail of a one-block landscape (what the process costs by itself).
-// Holds the main of every whole-process benchmark (bench_gltf.cpp and
-// bench_unpack.cpp too).
+// Holds the main of every whole-process benchmark (bench_gltf.cpp,
+// bench_unpack.cpp and bench_diff.cpp too).
 #include <cstdio>
 #include <filesystem>
 #include <string>

@@ -10,7 +10,7 @@ import unittest
 from installtest import program, require_tools, run, source_dir, temp_dir
 from test_man_pages import help_options, help_subcommands
 
-COMMANDS = ["make-sample", "info", "export", "render", "thumbnail", "unpack", "pack", "set-heights", "gltf",
+COMMANDS = ["make-sample", "info", "diff", "export", "render", "thumbnail", "unpack", "pack", "set-heights", "gltf",
             "heightmap"]
 LANDSCAPES = ["a.lnd", "HARBOUR.LND", "with space.lnd"]
 PICTURES = ["shot.png"]
@@ -52,9 +52,11 @@ class Completion(unittest.TestCase):
     def test_each_command_offers_its_options(self):
         expected = {
             "make-sample": ["--blocks", "--help", "--seed"],
-            "info": ["--help", "--json"],
+            "info": ["--all", "--help", "--json"],
+            "diff": ["--help", "--json", "--quiet"],
             "export": ["--all-blocks", "--help", "--out"],
-            "render": ["--camera", "--help", "--out", "--out-dir", "--overlay", "--overview", "--size"],
+            "render": ["--camera", "--changes-from", "--help", "--out", "--out-dir", "--overlay", "--overview",
+                       "--size"],
             "thumbnail": ["--help", "--size"],
             "unpack": ["--force", "--help"],
             "pack": ["--help"],
@@ -79,13 +81,15 @@ class Completion(unittest.TestCase):
 
     def test_landscapes_where_a_landscape_is_read(self):
         expected = sorted(LANDSCAPES + FOLDERS)
-        for command in ("info", "export", "render", "thumbnail", "make-sample", "unpack", "set-heights", "gltf",
+        for command in ("info", "diff", "export", "render", "thumbnail", "make-sample", "unpack", "set-heights", "gltf",
                         "heightmap"):
             with self.subTest(command=command):
                 self.assertEqual(self.complete("lndtool", command, ""), expected)
         self.assertEqual(self.complete("lndtool", "info", "w"), ["with space.lnd"])
         # Several files for render --out-dir.
         self.assertEqual(self.complete("lndtool", "render", "--out-dir", "maps", "a.lnd", "H"), ["HARBOUR.LND"])
+        self.assertEqual(self.complete("lndtool", "render", "a.lnd", "--changes-from", "H"), ["HARBOUR.LND"])
+        self.assertEqual(self.complete("lndtool", "diff", "a.lnd", "H"), ["HARBOUR.LND"])
 
     def test_folders_for_folder_options(self):
         self.assertEqual(self.complete("lndtool", "export", "a.lnd", "--out", ""), sorted(FOLDERS))
