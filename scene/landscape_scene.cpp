@@ -12,10 +12,10 @@
 
 namespace {
 
-// The texture is uploaded as its design has it, one luminance component
-// from unsigned 16-bit red samples, and the driver keeps what it likes of
-// them. A driver that keeps 8 bits converts every sample on the one thread
-// that owns the context, which takes longer than the whole synthesis. When
+// The texture is one luminance component made of unsigned 16-bit red
+// samples, and the driver keeps what it likes of them. A driver that keeps
+// 8 bits converts every sample on the one thread that owns the context,
+// which takes longer than the whole synthesis. When
 // it keeps 8 bits and rounds exactly as MaterialSampleTo8Bits does, the
 // workers convert instead and the bytes go up as they are stored. Whether
 // it does is tried here, once, on every one of the 65536 sample values.
