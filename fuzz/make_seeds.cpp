@@ -133,12 +133,14 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> heightmap;
     ok = ok && EncodePngGray16(heights.data(), 513, 513, &heightmap, &error) &&
          WriteSeed(pngDir, "heightmap.png", heightmap);
-    // A layout no file of the folder has: 17 x 17 palette indices.
+    // Layouts no file of the folder has: 17 x 17 palette indices, and RGB.
     const uint8_t rgb[12] = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
-    std::vector<uint8_t> indices(17 * 17);
+    std::vector<uint8_t> indices(17 * 17), pixels(17 * 17 * 3);
     for (size_t i = 0; i < indices.size(); ++i) indices[i] = uint8_t(i % 4);
-    const std::string palettePath = pngDir + "/palette.png";
-    if (ok && !WritePngIndexed8(palettePath.c_str(), indices.data(), 17, 17, PngPalette{rgb, 4, nullptr, 0}, &error)) {
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i);
+    const std::string palettePath = pngDir + "/palette.png", rgbPath = pngDir + "/rgb.png";
+    if (ok && (!WritePngIndexed8(palettePath.c_str(), indices.data(), 17, 17, PngPalette{rgb, 4, nullptr, 0}, &error) ||
+               !WritePngRgb8(rgbPath.c_str(), pixels.data(), 17, 17, &error))) {
         std::fprintf(stderr, "%s\n", error.c_str());
         ok = false;
     }
