@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FILE ?=
 
-.PHONY: help run test deps programs build bench clean install uninstall package pictures display-check fuzz \
+.PHONY: help run test deps programs build bench clean install uninstall package pictures display-check fuzz fuzz-coverage \
         windows windows-installer test-windows
 
 # Plain `make` says what there is to make.
@@ -15,7 +15,8 @@ help:
 	@echo "make uninstall      remove what the last install wrote"
 	@echo "make package        the Debian package, in build-package/"
 	@echo "make bench          the benchmarks"
-	@echo "make fuzz           run every fuzz target for FUZZ_SECONDS (default 600) each"
+	@echo "make fuzz           run every fuzz target for FUZZ_SECONDS (default 600) each, on every core"
+	@echo "make fuzz-coverage  the lines of each source file that the fuzzers' kept inputs reach"
 	@echo "make pictures       draw the README's pictures again"
 	@echo "make windows        the Windows programs, zip and setup, cross-built in build-win/"
 	@echo "make windows-installer  the Windows setup, build-win/lndview-<version>-setup.exe"
@@ -87,14 +88,22 @@ package: deps
 	cd $(PACKAGE_BUILD) && cpack -G DEB
 	@ls -l $(PACKAGE_BUILD)/*.deb
 
-# Runs every fuzz target for FUZZ_SECONDS each, one after the other; the
-# corpora grow in $(BUILD)/fuzz/corpus-<target>, findings are kept in
-# $(BUILD)/fuzz/findings-<target>.
+# Runs every fuzz target for FUZZ_SECONDS each, one after the other, each on
+# every core; the corpora grow in $(BUILD)/fuzz/corpus-<target>, findings are
+# kept in $(BUILD)/fuzz/findings-<target>. Builds only the fuzzers and seeds.
 FUZZ_SECONDS ?= 600
-fuzz: build
+fuzz: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target lndfuzz fuzz_seeds
 	@status=0; for target in fuzz_check fuzz_edits fuzz_round_trip fuzz_pack_folder fuzz_png_read; do \
 	  fuzz/run_fuzz.sh $(BUILD) $$target $(FUZZ_SECONDS) || status=1; \
 	done; exit $$status
+
+# Runs what `make fuzz` kept (corpora, seeds, fixed findings) through the
+# targets built with clang's source-based coverage and prints the lines
+# reached per source file, also in $(BUILD)/fuzz-coverage/report.txt.
+fuzz-coverage: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target fuzz_seeds
+	fuzz/coverage.sh $(BUILD)
 
 # The Windows programs, cross-built with MinGW-w64 (docs/windows-build.md):
 # $(WIN_BUILD)/lndview.exe, lndtool.exe and lndview-<version>-win64.zip. The

@@ -2,12 +2,15 @@
 // small well-formed landscape, and the edited file driven through every pure
 // stage of a load as the viewer and the export run them: the check and its
 // lines, the LoRes decoding of the walked records, the material synthesis and
-// both vertex streams of every block a map can name, the DDS bytes, and the
-// PNG bytes of one LoRes image and one material texture, and what lndtool
-// gltf and heightmap make of it: the placed scene and its .glb bytes, the
-// first block's baked surface, the heightmap (one input in four). For another
-// input in four the first block's material texture must also equal the unit
-// tests' reference transcription.
+// both vertex streams of every block a map can name, the DDS bytes, and what
+// lndtool gltf and heightmap make of it: the placed scene and its .glb bytes,
+// the first block's baked surface, the heightmap and its files (one input in
+// four), and the textured scene as a .glb and as a .gltf with the files
+// beside it (one in eight). For another input in four the first block's
+// material texture must also equal the unit tests' reference transcription.
+// No other PNG is encoded: the encoder takes no decision from the pixels,
+// and fuzz_round_trip runs it on every folder it unpacks.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -20,11 +23,10 @@
 #include "small_landscape.h"
 #include "texture/dxt3.h"
 #include "texture/material_synthesis.h"
-#include "image/png_write.h"
+#include "tools/gltf/block_workers.h"
 #include "tools/gltf/heightmap.h"
 #include "tools/gltf/landscape_gltf.h"
 #include "tools/gltf/surface_bake.h"
-#include "unit_support/material_reference.h"
 #include "texture/lores_dds.h"
 
 namespace {
@@ -45,26 +47,26 @@ struct Scratch {
     std::vector<uint8_t> rgba = std::vector<uint8_t>(size_t(kLoResSide) * kLoResSide * 4);
     std::vector<uint8_t> rgbaReplicated = std::vector<uint8_t>(size_t(kLoResSide) * kLoResSide * 4);
     std::vector<uint16_t> texels = std::vector<uint16_t>(kMaterialTextureTexels);
-    std::vector<uint16_t> reference = std::vector<uint16_t>(kMaterialTextureTexels);
     std::vector<TexturedVertex> textured = std::vector<TexturedVertex>(kBlockVertexCount);
     std::vector<WireframeVertex> wireframe = std::vector<WireframeVertex>(kBlockVertexCount);
     std::vector<uint8_t> dds = std::vector<uint8_t>(kDdsFileSize);
     std::vector<uint8_t> bakedLoRes = std::vector<uint8_t>(size_t(kLoResSide) * kLoResSide * 4);
     std::vector<uint8_t> baked = std::vector<uint8_t>(size_t(kBakeSide) * kBakeSide * 4);
-    std::vector<uint8_t> png;
     std::vector<uint8_t> edited;
     GuardedBuffer file;
 };
 
-// Which quarter of the inputs an input is in, chosen by its bytes (so a
-// replay chooses the same). The slow checks run for one quarter each: the
-// first block compared with the slow reference transcription for quarter 0,
-// the glTF export and the heightmap for quarter 1. The rest keep most of the
-// speed, and the mutations of any input soon include both kinds.
-uint32_t QuarterOf(const uint8_t* data, size_t size) {
+// Which eighth of the inputs an input is in, chosen by its bytes (so a
+// replay chooses the same). The slow checks run for some eighths each: the
+// first block compared with the slow reference transcription for 0 and 1;
+// the first block's baked surface, the glTF scene without textures as a .glb,
+// and the heightmap with its files for 2 and 3; the textured scene as a .glb
+// and as a .gltf with the files beside it for 4. The rest keep most of the speed, and the
+// mutations of any input soon include every kind.
+uint32_t EighthOf(const uint8_t* data, size_t size) {
     uint32_t hash = 2166136261u;  // FNV-1a
     for (size_t n = 0; n < size; ++n) hash = (hash ^ data[n]) * 16777619u;
-    return hash % 4;
+    return hash % 8;
 }
 
 void RequireVertices(const Scratch& s) {
@@ -104,21 +106,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FillStartBlendWeights(split, unsplit);
     const MaterialSources sources = MaterialSourcesOf(c);
     const int32_t blocks = c.MapBlockCount();
-    const uint32_t quarter = QuarterOf(data, size);
+    const uint32_t eighth = EighthOf(data, size);
     std::string error;
     for (int32_t k = 0; k < blocks; ++k) {
         SynthesizeBlockMaterial(c.Block(k), sources, split, unsplit, s.texels.data());
         BuildTexturedBlockVertices(c.Block(k), s.textured.data());
         BuildWireframeBlockVertices(c.Block(k), s.wireframe.data());
         RequireVertices(s);
-        if (k == 0 && quarter == 0) {
+        if (k == 0 && eighth < 2) {
             // The fast synthesis against the plain transcription of its formula,
             // on whatever damage the edits did.
-            material_reference::Synthesize(c.Block(k), sources, split, unsplit, s.reference.data());
-            FUZZ_REQUIRE(s.texels == s.reference);
+            RequireReferenceMaterial(c.Block(k), sources, split, unsplit, s.texels);
         }
-        if (k == 0) FUZZ_REQUIRE(EncodePngGray16(s.texels.data(), kMaterialTextureSide, kMaterialTextureSide, &s.png, &error));
-        if (k == 0 && quarter == 1) {
+        if (k == 0 && (eighth == 2 || eighth == 3)) {
             // Baked over the record the frame binds, or without one; the alpha is raised by a half.
             const int32_t index = BlockLoResTextureIndex(c.Block(0));
             const bool walked = index >= 0 && uint32_t(index) < c.loResRecords.size();
@@ -130,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
 
-    if (quarter == 1) {
+    if (eighth == 2 || eighth == 3) {
         // The scene without textures (their stages are the bake above and the
         // PNG encoder), its .glb bytes, and the heightmap: every place that
         // names a block is a node, every other one an empty place.
@@ -145,11 +145,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_REQUIRE(glb.size() == 1 && glb[0].bytes.compare(0, 4, "glTF") == 0);
         const Heightmap heightmap = BuildHeightmap(c);
         FUZZ_REQUIRE(int32_t(heightmap.emptyPlaces.size()) + places == kBlockMapSide * kBlockMapSide);
+        const size_t samples = size_t(kHeightmapSide) * kHeightmapSide;
+        FUZZ_REQUIRE(HeightmapSamples16(heightmap).size() == samples);
+        FUZZ_REQUIRE(HeightmapR16Bytes(heightmap).size() == 2 * samples);
+        const std::string sidecar = HeightmapSidecarJson(heightmap, eighth == 2 ? HeightmapFormat::Png8 : HeightmapFormat::R16);
+        FUZZ_REQUIRE(sidecar.rfind("{\"format\":", 0) == 0 && sidecar.back() == '\n');
+    }
+    if (eighth == 4) {
+        // Every used block baked and encoded, on as many workers as lndtool
+        // would use (two at most), as a .glb, and as a .gltf whose name no URI
+        // can hold as it is: the buffer (when there is geometry), one picture
+        // per mesh, and the document last.
+        GltfOptions how;
+        how.workers = std::min(2, ProcessorWorkerCount());
+        GltfScene scene;
+        FUZZ_REQUIRE(BuildLandscapeGltf(c, how, &scene, &error));
+        const size_t pictures = scene.pngs.size(), buffers = scene.model.buffers.size();
+        FUZZ_REQUIRE(pictures == scene.model.meshes.size() && buffers <= 1);
+        GltfScene copy = scene;
+        FUZZ_REQUIRE(GlbFiles(std::move(copy), "fuzz.glb").size() == 1);
+        const std::vector<OutputFile> files = GltfFiles(std::move(scene), "fuzz dir/fuzz land #1.gltf");
+        FUZZ_REQUIRE(files.size() == buffers + pictures + 1 && files.back().path == "fuzz dir/fuzz land #1.gltf");
+        for (size_t n = 0; n + 1 < files.size(); ++n) FUZZ_REQUIRE(files[n].path.rfind("fuzz dir/fuzz_land__1", 0) == 0);
     }
 
     for (uint32_t i = 0; i < c.counts.loResTextureCount; ++i) LoResDdsFileBytes(c.StrideLoResRecord(i), s.dds.data());
-    // The last walked record's image, in the colours the export writes.
-    if (!c.loResRecords.empty())
-        FUZZ_REQUIRE(EncodePngRgba8(s.rgbaReplicated.data(), kLoResSide, kLoResSide, &s.png, &error));
     return 0;
 }

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "landscape/lnd_check.h"
+#include "texture/material_synthesis.h"
+#include "tools/info_report.h"
 
 #define FUZZ_REQUIRE(condition)                                                                          \
     do {                                                                                                 \
@@ -22,13 +24,39 @@
 // The path every target names its file by.
 inline constexpr const char* kFuzzPath = "fuzz.lnd";
 
-// A diagnostic line is one line, starts with its prefix and names the file.
-inline void RequireDiagnosticLine(const std::string& line) {
-    const bool error = line.rfind(std::string("ERROR : ") + kFuzzPath + " : ", 0) == 0;
-    const bool warning = line.rfind(std::string("WARNING : ") + kFuzzPath + " : ", 0) == 0;
-    FUZZ_REQUIRE(error || warning);
-    FUZZ_REQUIRE(line.find('\n') == std::string::npos && line.find('\r') == std::string::npos);
+// A diagnostic line starts with its prefix and names the file; past the path
+// (which a file's name may break) it is one line.
+inline void RequireDiagnosticLine(const std::string& line, const std::string& path = kFuzzPath) {
+    size_t rest = std::string::npos;
+    for (const char* prefix : {"ERROR : ", "WARNING : "})
+        if (line.rfind(prefix + path + " : ", 0) == 0) rest = std::string(prefix).size() + path.size() + 3;
+    FUZZ_REQUIRE(rest != std::string::npos);
+    FUZZ_REQUIRE(line.find_first_of("\r\n", rest) == std::string::npos);
 }
+
+// The text with every byte that is no part of a well-formed UTF-8 sequence
+// replaced by U+FFFD, one for each maximal ill-formed part: a byte that can
+// start no sequence, or a start with the continuation bytes that fit it
+// before the one that does not.
+std::string WithReplacementCharacters(const std::string& text);
+
+// `lndtool info --json`'s document for `report`, whose file was named `path`:
+// one object over several lines, control characters escaped, and
+// well-formed UTF-8 that a strict reader takes, whatever bytes the path
+// holds, with each stray byte of it as U+FFFD, in the file's name and in every
+// fault line. Built without coverage feedback (fuzz_oracle.cpp): the reader
+// is the oracle, not what is fuzzed.
+void RequireInfoJson(const std::string& json, const InfoReport& report, const std::string& path);
+
+// The countries and materials `info` lists as used, gathered again cell by
+// cell and entry by entry into ordered sets.
+void RequireUsage(const InfoReport& report);
+
+// A block's material texture as SynthesizeBlockMaterial made it equals the
+// unit tests' plain transcription of its formula (fuzz_oracle.cpp, built
+// without coverage feedback and without fused multiply-adds).
+void RequireReferenceMaterial(const uint8_t* block, const MaterialSources& sources, const BlendWeightTable split,
+                              const BlendWeightTable unsplit, const std::vector<uint16_t>& texels);
 
 // What the check promises about a usable landscape: every area and every
 // walked LoRes record lies inside the bytes, and the walk takes no more
@@ -50,16 +78,16 @@ inline void RequireCheckPromises(const CheckedLandscape& c, uint64_t length) {
 }
 
 // Every note, and the line lists made from them.
-inline void RequireNotes(const CheckedLandscape& c) {
-    const std::vector<LandscapeNote> notes = LandscapeNotes(c, kFuzzPath);
+inline void RequireNotes(const CheckedLandscape& c, const std::string& path = kFuzzPath) {
+    const std::vector<LandscapeNote> notes = LandscapeNotes(c, path.c_str());
     for (const LandscapeNote& note : notes) {
-        RequireDiagnosticLine(note.line);
+        RequireDiagnosticLine(note.line, path);
         FUZZ_REQUIRE(note.count > 0);
         FUZZ_REQUIRE((note.severity == NoteSeverity::Error) == !c.Usable());
     }
-    const std::string fault = FaultLine(c, kFuzzPath);
+    const std::string fault = FaultLine(c, path.c_str());
     FUZZ_REQUIRE(fault.empty() == c.Usable());
-    if (!fault.empty()) RequireDiagnosticLine(fault);
-    for (const std::string& line : RecordWarningLines(c, kFuzzPath)) RequireDiagnosticLine(line);
-    for (const std::string& line : InvariantWarningLines(c, kFuzzPath)) RequireDiagnosticLine(line);
+    if (!fault.empty()) RequireDiagnosticLine(fault, path);
+    for (const std::string& line : RecordWarningLines(c, path.c_str())) RequireDiagnosticLine(line, path);
+    for (const std::string& line : InvariantWarningLines(c, path.c_str())) RequireDiagnosticLine(line, path);
 }

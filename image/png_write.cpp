@@ -84,6 +84,9 @@ bool EncodePng(png_structp png, png_infop info, PngSink* sink, const PngImage& i
         png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_PAETH);
         png_set_compression_strategy(png, Z_HUFFMAN_ONLY);
         png_set_compression_level(png, Z_BEST_SPEED);
+    } else if (image.compression == PngCompression::Stored) {
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+        png_set_compression_level(png, Z_NO_COMPRESSION);
     }
     png_set_IHDR(png, info, png_uint_32(image.width_px), png_uint_32(image.height_px), image.bitDepth, image.colourType,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -191,14 +194,16 @@ bool EncodePngRgba8(const uint8_t* rgba, int32_t width_px, int32_t height_px, st
 }
 
 bool EncodePngGray16(const uint16_t* samples, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
-                     std::string* errorLine) {
+                     std::string* errorLine, PngCompression compression) {
     std::vector<uint8_t> rowBuffer(width_px > 0 ? size_t(width_px) * 2 : 0);
-    const PngImage image = {width_px, height_px, 16, PNG_COLOR_TYPE_GRAY, 1, nullptr, samples, rowBuffer.data()};
+    PngImage image = {width_px, height_px, 16, PNG_COLOR_TYPE_GRAY, 1, nullptr, samples, rowBuffer.data()};
+    image.compression = compression;
     return EncodePngToMemory(image, png_out, errorLine);
 }
 
 bool EncodePngGray8(const uint8_t* gray, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
-                    std::string* errorLine) {
-    const PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_GRAY, 1, gray, nullptr, nullptr};
+                    std::string* errorLine, PngCompression compression) {
+    PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_GRAY, 1, gray, nullptr, nullptr};
+    image.compression = compression;
     return EncodePngToMemory(image, png_out, errorLine);
 }

@@ -44,15 +44,17 @@ bool WritePngGray16(const char* path, const uint16_t* samples, int32_t width_px,
 // How hard the encoder works. Smallest: libpng's defaults (zlib level 6, a
 // filter chosen row by row). Fast: every row Paeth-filtered and the result
 // Huffman-coded alone (zlib's Z_HUFFMAN_ONLY, no search for repeats): on
-// terrain pictures about eight times faster for a tenth more bytes.
-enum class PngCompression { Smallest, Fast };
+// terrain pictures about eight times faster for a tenth more bytes. Stored:
+// no filter and zlib level 0, the samples as they are in stored blocks, for
+// bytes that are decoded again at once and never kept.
+enum class PngCompression { Smallest, Fast, Stored };
 
 // The same PNG bytes the writers above put in a file, into *png_out (replaced);
 // for callers that keep the image in memory. Lines name "memory" as the path.
 bool EncodePngRgba8(const uint8_t* rgba, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
                     std::string* errorLine, PngCompression compression = PngCompression::Smallest);
 bool EncodePngGray16(const uint16_t* samples, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
-                     std::string* errorLine);
+                     std::string* errorLine, PngCompression compression = PngCompression::Smallest);
 // gray: width_px x height_px bytes.
 bool EncodePngGray8(const uint8_t* gray, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
-                    std::string* errorLine);
+                    std::string* errorLine, PngCompression compression = PngCompression::Smallest);

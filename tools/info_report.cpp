@@ -1,10 +1,10 @@
 // info_report.cpp -- the facts of a landscape and their text and JSON forms.
 #include "tools/info_report.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
-#include <set>
 
 #include "landscape/formatted_text.h"
 #include "tools/unpack/json_text.h"
@@ -44,27 +44,32 @@ std::string JoinNumbers(const std::vector<uint32_t>& numbers) {
 }
 
 // Countries named by the cells of the blocks, and materials named by the
-// entries of those countries that exist.
+// entries of those countries that exist. A cell names one of 16 countries, so
+// a mask gathers them; the materials, at most two per entry of those
+// countries, are sorted once at the end.
 void CollectUsage(const CheckedLandscape& c, InfoReport* report) {
-    std::set<uint32_t> countries, materials;
+    uint32_t named = 0;  // bit k: some cell names country k
     for (int32_t k = 0; k < c.blockCount; ++k) {
         const uint8_t* block = c.Block(k);
         for (int r = 0; r < kBlockGridPoints; ++r)
-            for (int col = 0; col < kBlockGridPoints; ++col) countries.insert(CellCountryIndex(block, r, col));
+            for (int col = 0; col < kBlockGridPoints; ++col) named |= 1u << CellCountryIndex(block, r, col);
     }
-    for (uint32_t k : countries) {
+    std::vector<uint32_t>& materials = report->materialsUsed;
+    for (uint32_t k = 0; k < uint32_t(kPaletteCountries); ++k) {
+        if (!(named & (1u << k))) continue;
+        report->countriesUsed.push_back(k);
         if (k >= uint32_t(c.counts.countryCount)) continue;
         const uint8_t* country = c.CountryArea() + kCountrySize * k;
         for (int h = 0; h < kCountryEntryCount; ++h) {
             const uint8_t* e = CountryEntryAt(country, h);
             const uint32_t w = EntryBlendWeight(e);
             // A weight of 255 takes MaterialA alone, 0 MaterialB alone.
-            if (w != 0) materials.insert(EntryMaterialA(e));
-            if (w != 255) materials.insert(EntryMaterialB(e));
+            if (w != 0) materials.push_back(EntryMaterialA(e));
+            if (w != 255) materials.push_back(EntryMaterialB(e));
         }
     }
-    report->countriesUsed.assign(countries.begin(), countries.end());
-    report->materialsUsed.assign(materials.begin(), materials.end());
+    std::sort(materials.begin(), materials.end());
+    materials.erase(std::unique(materials.begin(), materials.end()), materials.end());
 }
 
 }  // namespace

@@ -46,10 +46,11 @@ std::vector<uint8_t> NoisyLandscape(uint32_t seed, int32_t blocks, int32_t count
     return file;
 }
 
-void ExpectRoundTrip(const std::vector<uint8_t>& file, const std::string& name) {
+void ExpectRoundTrip(const std::vector<uint8_t>& file, const std::string& name,
+                     PngCompression pictures = PngCompression::Smallest) {
     FolderFiles folder;
     std::string error;
-    ASSERT_TRUE(UnpackLandscape(file.data(), file.size(), name.c_str(), &folder, &error)) << error;
+    ASSERT_TRUE(UnpackLandscape(file.data(), file.size(), name.c_str(), &folder, &error, pictures)) << error;
     std::vector<uint8_t> packed;
     std::vector<std::string> errors;
     PackLandscape(folder, "folder", &packed, &errors);
@@ -62,6 +63,7 @@ TEST(Unpack, PackGivesBackEveryByte) {
     for (uint32_t seed = 1; seed <= 8; ++seed)
         ExpectRoundTrip(MakeSampleLandscape(seed, int(seed * 9)), "sample seed " + std::to_string(seed));
     ExpectRoundTrip(TestLandscape(0, 0, 0, 0).bytes, "all counts 0");
+    ExpectRoundTrip(MakeSampleLandscape(3, 27), "sample seed 3, pictures stored", PngCompression::Stored);
     struct Noise {
         int32_t blocks, countries, materials;
         uint32_t loRes;

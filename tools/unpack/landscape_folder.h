@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+#include "image/png_write.h"
+
 // Relative path ('/' between folders) -> the file's bytes.
 using FolderFiles = std::map<std::string, std::vector<uint8_t>>;
 
@@ -48,9 +50,10 @@ inline std::string MaterialPngName(uint64_t m) { return "materials/" + std::to_s
 // The folder of a landscape file (`length` bytes as stored) into *folder
 // (replaced). A file the landscape check refuses (CheckLandscape(...) not
 // Usable) gives false and *errorLine = its FaultLine for `path`, the line
-// `info` prints.
+// `info` prints. `pictures` is how hard the PNG encoder works; the folder
+// packs back to the same bytes whichever it is.
 bool UnpackLandscape(const uint8_t* file, uint64_t length, const char* path, FolderFiles* folder,
-                     std::string* errorLine);
+                     std::string* errorLine, PngCompression pictures = PngCompression::Smallest);
 
 // The landscape file a folder describes. The whole folder is checked first;
 // every fault is one line "ERROR : <folderName>/<file> : <what> (<where>)"

@@ -64,6 +64,7 @@ about are written as they are, with a warning.
 
 struct Unpacker {
     FolderFiles* folder = nullptr;
+    PngCompression pictures = PngCompression::Smallest;
     ordered_json hashes = ordered_json::object();
     std::string error;
 };
@@ -101,7 +102,7 @@ bool UnpackLoRes(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
         AddFile(u, LoResDdsName(i), std::move(dds), true);
         DecodeDxt3Replicated(record + kImageDataOffset, rgba.data(), kLoResSide, kLoResSide);
         if (!AddPicture(u, LoResPngName(i), [&](std::vector<uint8_t>* png, std::string* error) {
-                return EncodePngRgba8(rgba.data(), kLoResSide, kLoResSide, png, error);
+                return EncodePngRgba8(rgba.data(), kLoResSide, kLoResSide, png, error, u->pictures);
             }))
             return false;
     }
@@ -136,7 +137,7 @@ bool UnpackBlocks(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
             {"altitude", altitude}, {"country", country}, {"split", split}};
         for (const auto& image : images) {
             const auto encode = [&](std::vector<uint8_t>* png, std::string* error) {
-                return EncodePngGray8(image.second, kSide, kSide, png, error);
+                return EncodePngGray8(image.second, kSide, kSide, png, error, u->pictures);
             };
             if (!AddPicture(u, BlockPngName(uint64_t(k), image.first), encode)) return false;
         }
@@ -170,7 +171,7 @@ bool UnpackMaterials(const CheckedLandscape& c, Unpacker* u, ordered_json& list)
             for (int x = 0; x < kMaterialSide; ++x)
                 texels[size_t(kMaterialSide * y + x)] = MaterialTexel(material, y, x);
         if (!AddPicture(u, MaterialPngName(uint64_t(m)), [&](std::vector<uint8_t>* png, std::string* error) {
-                return EncodePngGray16(texels.data(), kMaterialSide, kMaterialSide, png, error);
+                return EncodePngGray16(texels.data(), kMaterialSide, kMaterialSide, png, error, u->pictures);
             }))
             return false;
     }
@@ -182,14 +183,14 @@ bool UnpackDetail(const CheckedLandscape& c, Unpacker* u) {
     for (int y = 0; y < kMaterialSide; ++y)
         for (int x = 0; x < kMaterialSide; ++x) detail[size_t(kMaterialSide * y + x)] = DetailAt(c.DetailMap(), x, y);
     return AddPicture(u, kFolderDetail, [&](std::vector<uint8_t>* png, std::string* error) {
-        return EncodePngGray8(detail.data(), kMaterialSide, kMaterialSide, png, error);
+        return EncodePngGray8(detail.data(), kMaterialSide, kMaterialSide, png, error, u->pictures);
     });
 }
 
 }  // namespace
 
 bool UnpackLandscape(const uint8_t* file, uint64_t length, const char* path, FolderFiles* folder,
-                     std::string* errorLine) {
+                     std::string* errorLine, PngCompression pictures) {
     folder->clear();
     const CheckedLandscape c = CheckLandscape(file, length);
     if (!c.Usable()) {
@@ -198,6 +199,7 @@ bool UnpackLandscape(const uint8_t* file, uint64_t length, const char* path, Fol
     }
     Unpacker u;
     u.folder = folder;
+    u.pictures = pictures;
     ordered_json header = ordered_json::object();
     ordered_json map = ordered_json::array();
     for (int b = 0; b < kBlockMapSide; ++b) {
