@@ -22,3 +22,18 @@ std::string FormatText(const char* format, ...) {
     va_end(args);
     return text;
 }
+
+void AppendText(std::string* out, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    out->append(FormatTextV(format, args));
+    va_end(args);
+}
+
+void AppendLine(std::string* out, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    out->append(FormatTextV(format, args));
+    va_end(args);
+    *out += '\n';
+}

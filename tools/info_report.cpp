@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cinttypes>
-#include <cstdarg>
 #include <cstdio>
 
 #include "landscape/formatted_text.h"
@@ -17,14 +16,6 @@ namespace {
 // generated landscape read as regions: '0' is 1-5, '1' 6-10, ... 'O' 251-255.
 constexpr char kClassAlphabet[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 constexpr int kBlocksPerClass = 5;
-
-void Append(std::string* out, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-void Append(std::string* out, const char* fmt, ...) {
-    va_list args;
-    va_start(args, fmt);
-    out->append(FormatTextV(fmt, args));
-    va_end(args);
-}
 
 char MapCharacter(uint8_t value, int32_t blockCount) {
     if (value == 0) return '.';
@@ -91,24 +82,25 @@ InfoReport BuildInfoReport(const char* path, const uint8_t* bytes, uint64_t leng
 std::string FormatInfoText(const InfoReport& report) {
     const CheckedLandscape& c = report.landscape;
     std::string out;
-    Append(&out, "File                    : %s\n", report.path.c_str());
+    AppendText(&out, "File                    : %s\n", report.path.c_str());
     if (!report.countsKnown) {
-        Append(&out, "Length                  : %" PRIu64 " bytes\n", c.length);
+        AppendText(&out, "Length                  : %" PRIu64 " bytes\n", c.length);
     } else {
-        Append(&out, "Number of Blocks        : %" PRId64 "\n", StoredBlockCount(c));
-        Append(&out, "Number of Countries     : %i\n", c.counts.countryCount);
-        Append(&out, "Number of Materials     : %i\n", c.counts.materialCount);
-        Append(&out, "Number of LoResTextures : %" PRIu32 "\n", c.counts.loResTextureCount);
+        AppendText(&out, "Number of Blocks        : %" PRId64 "\n", StoredBlockCount(c));
+        AppendText(&out, "Number of Countries     : %i\n", c.counts.countryCount);
+        AppendText(&out, "Number of Materials     : %i\n", c.counts.materialCount);
+        AppendText(&out, "Number of LoResTextures : %" PRIu32 "\n", c.counts.loResTextureCount);
         if (report.areasKnown) {
-            Append(&out, "Length                  : %" PRIu64 " bytes; the counts need %" PRIu64 "%s\n", c.length,
-                   c.areas.end,
-                   c.length == c.areas.end ? "" : c.length > c.areas.end ? " (trailing bytes are never read)" : "");
-            Append(&out,
-                   "Areas start at          : LoRes textures %" PRIu64 ", blocks %" PRIu64 ", countries %" PRIu64
-                   ", materials %" PRIu64 ", detail map %" PRIu64 "\n",
-                   c.areas.loResArea, c.areas.blockArea, c.areas.countryArea, c.areas.materialArea, c.areas.detailMap);
+            AppendText(&out, "Length                  : %" PRIu64 " bytes; the counts need %" PRIu64 "%s\n", c.length,
+                       c.areas.end,
+                       c.length == c.areas.end ? "" : c.length > c.areas.end ? " (trailing bytes are never read)" : "");
+            AppendText(&out,
+                       "Areas start at          : LoRes textures %" PRIu64 ", blocks %" PRIu64 ", countries %" PRIu64
+                       ", materials %" PRIu64 ", detail map %" PRIu64 "\n",
+                       c.areas.loResArea, c.areas.blockArea, c.areas.countryArea, c.areas.materialArea,
+                       c.areas.detailMap);
         } else {
-            Append(&out, "Length                  : %" PRIu64 " bytes\n", c.length);
+            AppendText(&out, "Length                  : %" PRIu64 " bytes\n", c.length);
         }
         const int32_t blocks = c.Usable() ? c.blockCount : 0;
         out += "BlockMap (row 0 at the top, column 0 at the left; '.' empty, '!' names no block,\n"
@@ -117,11 +109,11 @@ std::string FormatInfoText(const InfoReport& report) {
             char row[kBlockMapSide + 1];
             for (int a = 0; a < kBlockMapSide; ++a) row[a] = MapCharacter(BlockMapAt(c.bytes, b, a), blocks);
             row[kBlockMapSide] = 0;
-            Append(&out, "  %2d %s\n", b, row);
+            AppendText(&out, "  %2d %s\n", b, row);
         }
         if (c.Usable()) {
-            Append(&out, "Countries used by cells : %s\n", JoinNumbers(report.countriesUsed).c_str());
-            Append(&out, "Materials used          : %s\n", JoinNumbers(report.materialsUsed).c_str());
+            AppendText(&out, "Countries used by cells : %s\n", JoinNumbers(report.countriesUsed).c_str());
+            AppendText(&out, "Materials used          : %s\n", JoinNumbers(report.materialsUsed).c_str());
         }
     }
     if (report.notes.empty()) {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cinttypes>
-#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 
@@ -178,15 +177,6 @@ void DiffRecords(const CheckedLandscape& a, const CheckedLandscape& b, Landscape
 // Text
 // ---------------------------------------------------------------------------
 
-void Line(std::string* out, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-void Line(std::string* out, const char* fmt, ...) {
-    va_list args;
-    va_start(args, fmt);
-    out->append(FormatTextV(fmt, args));
-    va_end(args);
-    *out += '\n';
-}
-
 // The shortest decimal that reads back to the same float ("nan", "inf" for those).
 std::string FloatText(float value) {
     char text[32];
@@ -203,8 +193,8 @@ void OnlyInLines(std::string* out, const char* kind, const char* kinds, const Ar
     for (int side = 0; side < 2; ++side) {
         const OnlyIn& only = records.only[side];
         if (only.Any())
-            Line(out, "%s %s: only in %s", only.first == only.last ? kind : kinds,
-                 RangeText(only.first, only.last).c_str(), names[side].c_str());
+            AppendLine(out, "%s %s: only in %s", only.first == only.last ? kind : kinds,
+                       RangeText(only.first, only.last).c_str(), names[side].c_str());
     }
 }
 
@@ -255,23 +245,26 @@ std::string FormatDiffText(const LandscapeDiff& d, const std::string& nameA, con
     const std::string names[2] = {nameA, nameB};
     const LandscapeCounts* c = d.counts;
     if (c[0].blockCountPlusOne != c[1].blockCountPlusOne)
-        Line(&out, "header: blocks %" PRId64 " -> %" PRId64, StoredBlocks(c[0]), StoredBlocks(c[1]));
+        AppendLine(&out, "header: blocks %" PRId64 " -> %" PRId64, StoredBlocks(c[0]), StoredBlocks(c[1]));
     if (c[0].countryCount != c[1].countryCount)
-        Line(&out, "header: countries %" PRId32 " -> %" PRId32, c[0].countryCount, c[1].countryCount);
+        AppendLine(&out, "header: countries %" PRId32 " -> %" PRId32, c[0].countryCount, c[1].countryCount);
     if (c[0].materialCount != c[1].materialCount)
-        Line(&out, "header: materials %" PRId32 " -> %" PRId32, c[0].materialCount, c[1].materialCount);
+        AppendLine(&out, "header: materials %" PRId32 " -> %" PRId32, c[0].materialCount, c[1].materialCount);
     if (c[0].loResTextureCount != c[1].loResTextureCount)
-        Line(&out, "header: LoRes textures %" PRIu32 " -> %" PRIu32, c[0].loResTextureCount, c[1].loResTextureCount);
-    for (const MapChange& m : d.map) Line(&out, "header: map %d,%d: %u -> %u", m.row, m.column, m.value[0], m.value[1]);
+        AppendLine(&out, "header: LoRes textures %" PRIu32 " -> %" PRIu32, c[0].loResTextureCount,
+                   c[1].loResTextureCount);
+    for (const MapChange& m : d.map)
+        AppendLine(&out, "header: map %d,%d: %u -> %u", m.row, m.column, m.value[0], m.value[1]);
 
     for (const LoResChange& l : d.loRes) {
         if (l.recordSize[0] != l.recordSize[1])
-            Line(&out, "lores %" PRIu32 ": RecordSize %" PRId32 " -> %" PRId32, l.index, l.recordSize[0],
-                 l.recordSize[1]);
-        if (l.ddsHeaderBytes) Line(&out, "lores %" PRIu32 ": %" PRIu32 " DdsHeader bytes changed", l.index, l.ddsHeaderBytes);
+            AppendLine(&out, "lores %" PRIu32 ": RecordSize %" PRId32 " -> %" PRId32, l.index, l.recordSize[0],
+                       l.recordSize[1]);
+        if (l.ddsHeaderBytes)
+            AppendLine(&out, "lores %" PRIu32 ": %" PRIu32 " DdsHeader bytes changed", l.index, l.ddsHeaderBytes);
         if (l.dxt3Blocks)
-            Line(&out, "lores %" PRIu32 ": %" PRIu32 " pixels changed in %" PRIu32 " DXT3 blocks", l.index, l.pixels,
-                 l.dxt3Blocks);
+            AppendLine(&out, "lores %" PRIu32 ": %" PRIu32 " pixels changed in %" PRIu32 " DXT3 blocks", l.index,
+                       l.pixels, l.dxt3Blocks);
     }
     OnlyInLines(&out, "lores", "lores", d.loResRecords, names);
 
@@ -279,19 +272,23 @@ std::string FormatDiffText(const LandscapeDiff& d, const std::string& nameA, con
         if (b.cellsChanged > kMostListedCells) {
             const CellChange& big = b.largest;
             if (big.altitude[0] != big.altitude[1])
-                Line(&out, "block %" PRId32 ": %" PRIu32 " cells changed, the largest altitude change at cell %d,%d: %u -> %u",
-                     b.index, b.cellsChanged, big.row, big.column, big.altitude[0], big.altitude[1]);
+                AppendLine(&out,
+                           "block %" PRId32 ": %" PRIu32
+                           " cells changed, the largest altitude change at cell %d,%d: %u -> %u",
+                           b.index, b.cellsChanged, big.row, big.column, big.altitude[0], big.altitude[1]);
             else
-                Line(&out, "block %" PRId32 ": %" PRIu32 " cells changed, no altitude among them", b.index,
-                     b.cellsChanged);
+                AppendLine(&out, "block %" PRId32 ": %" PRIu32 " cells changed, no altitude among them", b.index,
+                           b.cellsChanged);
         }
-        for (const CellChange& cell : b.cells) Line(&out, "block %" PRId32 ": %s", b.index, CellText(cell).c_str());
+        for (const CellChange& cell : b.cells)
+            AppendLine(&out, "block %" PRId32 ": %s", b.index, CellText(cell).c_str());
         if (b.loResIndex[0] != b.loResIndex[1])
-            Line(&out, "block %" PRId32 ": LoRes index %" PRId32 " -> %" PRId32, b.index, b.loResIndex[0],
-                 b.loResIndex[1]);
+            AppendLine(&out, "block %" PRId32 ": LoRes index %" PRId32 " -> %" PRId32, b.index, b.loResIndex[0],
+                       b.loResIndex[1]);
         if (FloatBits(b.originS[0]) != FloatBits(b.originS[1]) || FloatBits(b.originT[0]) != FloatBits(b.originT[1]))
-            Line(&out, "block %" PRId32 ": texture origin %s %s -> %s %s", b.index, FloatText(b.originS[0]).c_str(),
-                 FloatText(b.originT[0]).c_str(), FloatText(b.originS[1]).c_str(), FloatText(b.originT[1]).c_str());
+            AppendLine(&out, "block %" PRId32 ": texture origin %s %s -> %s %s", b.index,
+                       FloatText(b.originS[0]).c_str(), FloatText(b.originT[0]).c_str(),
+                       FloatText(b.originS[1]).c_str(), FloatText(b.originT[1]).c_str());
     }
     OnlyInLines(&out, "block", "blocks", d.blockRecords, names);
 
@@ -299,18 +296,19 @@ std::string FormatDiffText(const LandscapeDiff& d, const std::string& nameA, con
         std::string ranges;
         for (const auto& [first, last] : country.altitudes)
             ranges += (ranges.empty() ? "" : ", ") + RangeText(first, last);
-        Line(&out, "country %" PRId32 ": %" PRIu32 " entries changed, altitudes %s", country.index,
-             country.entriesChanged, ranges.c_str());
+        AppendLine(&out, "country %" PRId32 ": %" PRIu32 " entries changed, altitudes %s", country.index,
+                   country.entriesChanged, ranges.c_str());
     }
     OnlyInLines(&out, "country", "countries", d.countryRecords, names);
 
     for (const ValuesChange& m : d.materials)
-        Line(&out, "material %" PRId32 ": %" PRIu32 " texels changed, the largest by %" PRIu32, m.index, m.changed,
-             m.largest);
+        AppendLine(&out, "material %" PRId32 ": %" PRIu32 " texels changed, the largest by %" PRIu32, m.index,
+                   m.changed, m.largest);
     OnlyInLines(&out, "material", "materials", d.materialRecords, names);
 
     if (d.detail.changed)
-        Line(&out, "detail map: %" PRIu32 " bytes changed, the largest by %" PRIu32, d.detail.changed, d.detail.largest);
+        AppendLine(&out, "detail map: %" PRIu32 " bytes changed, the largest by %" PRIu32, d.detail.changed,
+                   d.detail.largest);
 
     if (d.reserved.Total()) {
         const std::pair<const char*, uint64_t> kinds[] = {{"header", d.reserved.header},
@@ -321,11 +319,11 @@ std::string FormatDiffText(const LandscapeDiff& d, const std::string& nameA, con
         std::string list;
         for (const auto& [kind, n] : kinds)
             if (n) list += FormatText("%s%s %" PRIu64, list.empty() ? "" : ", ", kind, n);
-        Line(&out, "reserved bytes changed: %s", list.c_str());
+        AppendLine(&out, "reserved bytes changed: %s", list.c_str());
     }
     if (d.trailing[0] != d.trailing[1])
-        Line(&out, "trailing bytes: %" PRIu64 " -> %" PRIu64, d.trailing[0], d.trailing[1]);
-    if (d.trailingChanged) Line(&out, "trailing bytes: %" PRIu64 " changed", d.trailingChanged);
+        AppendLine(&out, "trailing bytes: %" PRIu64 " -> %" PRIu64, d.trailing[0], d.trailing[1]);
+    if (d.trailingChanged) AppendLine(&out, "trailing bytes: %" PRIu64 " changed", d.trailingChanged);
     return out;
 }
 
@@ -391,13 +389,14 @@ std::string FormatDiffJson(const LandscapeDiff& d, const std::string& nameA, con
             cells = ordered_json::array();
             for (const CellChange& cell : b.cells) cells.push_back(CellJson(cell));
         }
-        blockList.push_back({{"index", b.index},
-                             {"cells_changed", b.cellsChanged},
-                             {"cells", std::move(cells)},
-                             {"largest_altitude_change", b.cellsChanged ? CellJson(b.largest) : ordered_json()},
-                             {"lores_index", Pair(b.loResIndex)},
-                             {"texture_origin_s", ordered_json::array({Float32Json(b.originS[0]), Float32Json(b.originS[1])})},
-                             {"texture_origin_t", ordered_json::array({Float32Json(b.originT[0]), Float32Json(b.originT[1])})}});
+        blockList.push_back(
+            {{"index", b.index},
+             {"cells_changed", b.cellsChanged},
+             {"cells", std::move(cells)},
+             {"largest_altitude_change", b.cellsChanged ? CellJson(b.largest) : ordered_json()},
+             {"lores_index", Pair(b.loResIndex)},
+             {"texture_origin_s", ordered_json::array({Float32Json(b.originS[0]), Float32Json(b.originS[1])})},
+             {"texture_origin_t", ordered_json::array({Float32Json(b.originT[0]), Float32Json(b.originT[1])})}});
     }
     doc["blocks"] = AreaJson(d.blockRecords, std::move(blockList));
 

@@ -3,22 +3,12 @@
 
 #include <algorithm>
 #include <cinttypes>
-#include <cstdarg>
 
 #include "landscape/formatted_text.h"
 #include "tools/unpack/json_text.h"
 #include "tools/unpack/sha256.h"
 
 namespace {
-
-void Line(std::string* out, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-void Line(std::string* out, const char* fmt, ...) {
-    va_list args;
-    va_start(args, fmt);
-    out->append(FormatTextV(fmt, args));
-    va_end(args);
-    *out += '\n';
-}
 
 std::string Sha(const uint8_t* bytes, uint64_t size) { return Sha256Hex(bytes, size_t(size)); }
 
@@ -33,7 +23,8 @@ std::string Reserved(const uint8_t* bytes, uint64_t size) {
 // cells, as one checksum (or "zero").
 std::string BlockReserved(const uint8_t* block) {
     std::string bytes(block, block + kCellsOffset);
-    bytes.append(block + kBlockReservedAfterCellsOffset, block + kBlockReservedAfterCellsOffset + kBlockReservedAfterCellsSize);
+    bytes.append(block + kBlockReservedAfterCellsOffset,
+                 block + kBlockReservedAfterCellsOffset + kBlockReservedAfterCellsSize);
     bytes.append(block + kBlockReservedTailOffset, block + kBlockReservedTailOffset + kBlockReservedTailSize);
     for (int r = 0; r < kBlockGridPoints; ++r)
         for (int c = 0; c < kBlockGridPoints; ++c) {
@@ -50,23 +41,24 @@ std::string BlockReserved(const uint8_t* block) {
 std::string FloatText(float value) { return Float32Json(value).dump(); }
 
 void HeaderLines(const CheckedLandscape& c, std::string* out) {
-    Line(out, "header reserved %s", Reserved(c.bytes + kHeaderReservedOffset, kHeaderReservedSize).c_str());
+    AppendLine(out, "header reserved %s", Reserved(c.bytes + kHeaderReservedOffset, kHeaderReservedSize).c_str());
     for (int row = 0; row < kBlockMapSide; ++row) {
         std::string values;
-        for (int column = 0; column < kBlockMapSide; ++column) values += FormatText(" %3u", BlockMapAt(c.bytes, row, column));
-        Line(out, "map %2d:%s", row, values.c_str());
+        for (int column = 0; column < kBlockMapSide; ++column)
+            values += FormatText(" %3u", BlockMapAt(c.bytes, row, column));
+        AppendLine(out, "map %2d:%s", row, values.c_str());
     }
 }
 
 void LoResLines(const CheckedLandscape& c, std::string* out) {
     for (uint32_t i = 0; i < c.counts.loResTextureCount; ++i) {
         const uint8_t* r = c.StrideLoResRecord(i);
-        Line(out, "lores %" PRIu32 " reserved %s", i, Reserved(r, kRecordSizeOffset).c_str());
-        Line(out, "lores %" PRIu32 " record_size %" PRId32, i, LoResRecordSize(r));
-        Line(out, "lores %" PRIu32 " dds_size %" PRIu32 " x %" PRIu32 "%s", i, LoResWidth(r), LoResHeight(r),
-             DdsHeaderIsDxt3_256(r + kDdsHeaderOffset) ? " DXT3" : " (not a 256 x 256 DXT3 header)");
-        Line(out, "lores %" PRIu32 " dds_header sha256 %s", i, Sha(r + kDdsHeaderOffset, kDdsHeaderSize).c_str());
-        Line(out, "lores %" PRIu32 " image sha256 %s", i, Sha(r + kImageDataOffset, kLoResImageSize).c_str());
+        AppendLine(out, "lores %" PRIu32 " reserved %s", i, Reserved(r, kRecordSizeOffset).c_str());
+        AppendLine(out, "lores %" PRIu32 " record_size %" PRId32, i, LoResRecordSize(r));
+        AppendLine(out, "lores %" PRIu32 " dds_size %" PRIu32 " x %" PRIu32 "%s", i, LoResWidth(r), LoResHeight(r),
+                   DdsHeaderIsDxt3_256(r + kDdsHeaderOffset) ? " DXT3" : " (not a 256 x 256 DXT3 header)");
+        AppendLine(out, "lores %" PRIu32 " dds_header sha256 %s", i, Sha(r + kDdsHeaderOffset, kDdsHeaderSize).c_str());
+        AppendLine(out, "lores %" PRIu32 " image sha256 %s", i, Sha(r + kImageDataOffset, kLoResImageSize).c_str());
     }
 }
 
@@ -75,20 +67,20 @@ void LoResLines(const CheckedLandscape& c, std::string* out) {
 void BlockLines(const CheckedLandscape& c, std::string* out) {
     for (int32_t k = 0; k < c.blockCount; ++k) {
         const uint8_t* b = c.Block(k);
-        Line(out, "block %" PRId32 " lores_index %" PRId32, k, BlockLoResTextureIndex(b));
-        Line(out, "block %" PRId32 " texture_origin %s %s", k, FloatText(BlockTextureOriginS(b)).c_str(),
-             FloatText(BlockTextureOriginT(b)).c_str());
-        Line(out, "block %" PRId32 " reserved %s", k, BlockReserved(b).c_str());
+        AppendLine(out, "block %" PRId32 " lores_index %" PRId32, k, BlockLoResTextureIndex(b));
+        AppendLine(out, "block %" PRId32 " texture_origin %s %s", k, FloatText(BlockTextureOriginS(b)).c_str(),
+                   FloatText(BlockTextureOriginT(b)).c_str());
+        AppendLine(out, "block %" PRId32 " reserved %s", k, BlockReserved(b).c_str());
         for (int r = 0; r < kBlockGridPoints; ++r) {
             std::string values;
             for (int col = 0; col < kBlockGridPoints; ++col) values += FormatText(" %3u", CellAltitude(b, r, col));
-            Line(out, "block %" PRId32 " altitude %2d:%s", k, r, values.c_str());
+            AppendLine(out, "block %" PRId32 " altitude %2d:%s", k, r, values.c_str());
         }
         for (int r = 0; r < kBlockGridPoints; ++r) {
             std::string values;
             for (int col = 0; col < kBlockGridPoints; ++col)
                 values += FormatText(" %x%c", CellCountryIndex(b, r, col), CellSplitFlag(b, r, col) ? '/' : '\\');
-            Line(out, "block %" PRId32 " country %2d:%s", k, r, values.c_str());
+            AppendLine(out, "block %" PRId32 " country %2d:%s", k, r, values.c_str());
         }
     }
 }
@@ -97,7 +89,7 @@ void BlockLines(const CheckedLandscape& c, std::string* out) {
 void CountryLines(const CheckedLandscape& c, std::string* out) {
     for (int32_t k = 0; k < c.counts.countryCount; ++k) {
         const uint8_t* country = c.CountryArea() + kCountrySize * uint64_t(k);
-        Line(out, "country %" PRId32 " reserved %s", k, Reserved(country, kEntriesOffset).c_str());
+        AppendLine(out, "country %" PRId32 " reserved %s", k, Reserved(country, kEntriesOffset).c_str());
         for (int h = 0; h < kCountryEntryCount;) {
             const uint8_t* e = CountryEntryAt(country, h);
             int last = h;
@@ -105,8 +97,8 @@ void CountryLines(const CheckedLandscape& c, std::string* out) {
                    std::equal(e, e + kCountryEntrySize, CountryEntryAt(country, last + 1)))
                 ++last;
             const std::string altitudes = h == last ? std::to_string(h) : FormatText("%d-%d", h, last);
-            Line(out, "country %" PRId32 " entries %s: %" PRIu32 " %" PRIu32 " %" PRIu32, k, altitudes.c_str(),
-                 EntryMaterialA(e), EntryMaterialB(e), EntryBlendWeight(e));
+            AppendLine(out, "country %" PRId32 " entries %s: %" PRIu32 " %" PRIu32 " %" PRIu32, k, altitudes.c_str(),
+                       EntryMaterialA(e), EntryMaterialB(e), EntryBlendWeight(e));
             h = last + 1;
         }
     }
@@ -117,20 +109,20 @@ void CountryLines(const CheckedLandscape& c, std::string* out) {
 std::string FormatRecordLines(const CheckedLandscape& c) {
     std::string out;
     const bool countsKnown = c.fault != LandscapeFault::ShortHeader;
-    Line(&out, "length %" PRIu64, c.length);
+    AppendLine(&out, "length %" PRIu64, c.length);
     if (countsKnown) {
-        Line(&out, "blocks %" PRId64, int64_t(c.counts.blockCountPlusOne) - 1);
-        Line(&out, "countries %" PRId32, c.counts.countryCount);
-        Line(&out, "materials %" PRId32, c.counts.materialCount);
-        Line(&out, "lores_textures %" PRIu32, c.counts.loResTextureCount);
+        AppendLine(&out, "blocks %" PRId64, int64_t(c.counts.blockCountPlusOne) - 1);
+        AppendLine(&out, "countries %" PRId32, c.counts.countryCount);
+        AppendLine(&out, "materials %" PRId32, c.counts.materialCount);
+        AppendLine(&out, "lores_textures %" PRIu32, c.counts.loResTextureCount);
     }
     const std::vector<LandscapeNote> notes = LandscapeNotes(c, "");
-    if (notes.empty()) Line(&out, "faults none");
+    if (notes.empty()) AppendLine(&out, "faults none");
     for (const LandscapeNote& note : notes)
-        Line(&out, "fault %s %s %" PRIu64, note.kind, note.severity == NoteSeverity::Error ? "error" : "warning",
-             note.count);
+        AppendLine(&out, "fault %s %s %" PRIu64, note.kind, note.severity == NoteSeverity::Error ? "error" : "warning",
+                   note.count);
     if (!c.Usable()) {
-        Line(&out, "file sha256 %s", Sha(c.bytes, c.length).c_str());
+        AppendLine(&out, "file sha256 %s", Sha(c.bytes, c.length).c_str());
         return out;
     }
     HeaderLines(c, &out);
@@ -139,14 +131,16 @@ std::string FormatRecordLines(const CheckedLandscape& c) {
     CountryLines(c, &out);
     for (int32_t m = 0; m < c.counts.materialCount; ++m) {
         const uint8_t* material = c.MaterialArea() + kMaterialSize * uint64_t(m);
-        Line(&out, "material %" PRId32 " reserved %s", m, Reserved(material, kTexelsOffset).c_str());
-        Line(&out, "material %" PRId32 " texels sha256 %s", m, Sha(material + kTexelsOffset, kMaterialSize - kTexelsOffset).c_str());
+        AppendLine(&out, "material %" PRId32 " reserved %s", m, Reserved(material, kTexelsOffset).c_str());
+        AppendLine(&out, "material %" PRId32 " texels sha256 %s", m,
+                   Sha(material + kTexelsOffset, kMaterialSize - kTexelsOffset).c_str());
     }
-    Line(&out, "detail_map sha256 %s", Sha(c.DetailMap(), kDetailMapSize).c_str());
+    AppendLine(&out, "detail_map sha256 %s", Sha(c.DetailMap(), kDetailMapSize).c_str());
     const uint64_t trailing = c.length - c.areas.end;
     if (trailing == 0)
-        Line(&out, "trailing none");
+        AppendLine(&out, "trailing none");
     else
-        Line(&out, "trailing %" PRIu64 " bytes sha256 %s", trailing, Sha(c.bytes + c.areas.end, trailing).c_str());
+        AppendLine(&out, "trailing %" PRIu64 " bytes sha256 %s", trailing,
+                   Sha(c.bytes + c.areas.end, trailing).c_str());
     return out;
 }
