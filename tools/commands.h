@@ -95,12 +95,13 @@ struct HeightmapOptions {
 };
 int RunHeightmap(const HeightmapOptions& options);
 
-// Whether gltf and heightmap print a note of the check: the warnings that
-// change the viewer's picture, the map bytes that name no block (their places
-// stay empty) and, for baked textures, the LoRes indices that name no texture
+// ReadUsableLandscape for gltf and heightmap, which then print the notes of
+// the check that change what they export: the warnings that change the
+// viewer's picture, the map bytes that name no block (their places stay
+// empty) and, with baked textures, the LoRes indices that name no texture
 // (baked without one, as the frame shows them).
-struct LandscapeNote;
-bool NoteChangesExport(const LandscapeNote& note, bool textures);
+struct StoredLandscape;
+bool ReadExportedLandscape(const char* path, bool textures, StoredLandscape* stored);
 
 inline constexpr int kLargestPictureSide = 8192;
 // "WxH" in digits (leading zeros allowed), both 1 to 8192, the most any

@@ -24,11 +24,16 @@ std::string LowerExtension(const std::string& path) {
 
 }  // namespace
 
-bool NoteChangesExport(const LandscapeNote& note, bool textures) {
-    const std::string kind = note.kind;
-    return note.severity == NoteSeverity::Warning &&
-           (note.changesPicture || kind == "map_place_beyond_block_count" ||
-            (textures && kind == "lores_index_beyond"));
+bool ReadExportedLandscape(const char* path, bool textures, StoredLandscape* stored) {
+    if (!ReadUsableLandscape(path, stored)) return false;
+    for (const LandscapeNote& note : LandscapeNotes(stored->checked, path)) {
+        const std::string kind = note.kind;
+        if (note.severity == NoteSeverity::Warning &&
+            (note.changesPicture || kind == "map_place_beyond_block_count" ||
+             (textures && kind == "lores_index_beyond")))
+            std::fprintf(stderr, "%s\n", note.line.c_str());
+    }
+    return true;
 }
 
 int RunGltf(const GltfCommandOptions& options) {
@@ -39,10 +44,8 @@ int RunGltf(const GltfCommandOptions& options) {
     }
     const char* path = options.file.c_str();
     StoredLandscape stored;
-    if (!ReadUsableLandscape(path, &stored)) return 2;
+    if (!ReadExportedLandscape(path, options.textures != "none", &stored)) return 2;
     const CheckedLandscape& landscape = stored.checked;
-    for (const LandscapeNote& note : LandscapeNotes(landscape, path))
-        if (NoteChangesExport(note, options.textures != "none")) std::fprintf(stderr, "%s\n", note.line.c_str());
 
     GltfOptions how;
     how.scale = options.scale;

@@ -62,11 +62,8 @@ int RunHeightmap(const HeightmapOptions& options) {
     }
     const char* path = options.file.c_str();
     StoredLandscape stored;
-    if (!ReadUsableLandscape(path, &stored)) return 2;
+    if (!ReadExportedLandscape(path, false, &stored)) return 2;
     const CheckedLandscape& landscape = stored.checked;
-    for (const LandscapeNote& note : LandscapeNotes(landscape, path))
-        if (NoteChangesExport(note, false))
-            std::fprintf(stderr, "%s\n", note.line.c_str());
     const Heightmap heightmap = BuildHeightmap(landscape);
 
     std::string error;
