@@ -2,7 +2,6 @@
 #include "landscape/lnd_check.h"
 
 #include <cinttypes>
-#include <cstdarg>
 #include <cstdio>
 
 #include "landscape/formatted_text.h"
@@ -103,10 +102,10 @@ std::string FaultLine(const CheckedLandscape& c, const char* path) {
         return {};
     case LandscapeFault::ShortHeader:
         return FormatText("ERROR : %s : file too short: the header needs %" PRIu64 " bytes, found %" PRIu64, path,
-                      kHeaderSize, c.length);
+                          kHeaderSize, c.length);
     case LandscapeFault::NegativeBlockCount:
         return FormatText("ERROR : %s : negative block count (stored BlockCountPlusOne %" PRId32 ")", path,
-                      c.counts.blockCountPlusOne);
+                          c.counts.blockCountPlusOne);
     case LandscapeFault::NegativeCountryCount:
         return FormatText("ERROR : %s : negative country count %" PRId32, path, c.counts.countryCount);
     case LandscapeFault::NegativeMaterialCount:
@@ -141,60 +140,60 @@ std::vector<LandscapeNote> LandscapeNotes(const CheckedLandscape& c, const char*
     if (walked < count)
         warn("record_size_leaves_file", true, count - walked,
              FormatText("WARNING : %s : LoRes texture %" PRIu32 " has RecordSize %" PRId32
-                    " which leads outside the file; %" PRIu32 " of %" PRIu32 " LoRes textures uploaded",
-                    path, f.walkStopIndex, f.walkStopRecordSize, walked, count));
+                        " which leads outside the file; %" PRIu32 " of %" PRIu32 " LoRes textures uploaded",
+                        path, f.walkStopIndex, f.walkStopRecordSize, walked, count));
     if (f.walkOffStride)
         warn("record_size_off_stride", true, f.walkOffStride,
              FormatText("WARNING : %s : %" PRIu32 " LoRes textures lie elsewhere when walked by RecordSize"
-                    " than by the fixed stride; the terrain shows the walked records, the DDS files"
-                    " hold the fixed-stride ones",
-                    path, f.walkOffStride));
+                        " than by the fixed stride; the terrain shows the walked records, the DDS files"
+                        " hold the fixed-stride ones",
+                        path, f.walkOffStride));
     if (f.ddsSizeMismatches)
         warn("dds_size_not_256", true, f.ddsSizeMismatches,
              FormatText("WARNING : %s : %" PRIu32 " LoRes textures have a DdsHeader size other than 256 x 256;"
-                    " read as 256 x 256",
-                    path, f.ddsSizeMismatches));
+                        " read as 256 x 256",
+                        path, f.ddsSizeMismatches));
     if (f.countryIndexBeyond)
         warn("country_index_beyond", true, f.countryIndexBeyond,
              FormatText("WARNING : %s : %" PRIu64 " cells have a CountryIndex at or above the country count %" PRId32
-                    "; %s",
-                    path, f.countryIndexBeyond, c.counts.countryCount,
-                    c.counts.countryCount == 0 ? "there is no country, so their material is mid-grey"
+                        "; %s",
+                        path, f.countryIndexBeyond, c.counts.countryCount,
+                        c.counts.countryCount == 0 ? "there is no country, so their material is mid-grey"
                                                : "the last country is used"));
     if (f.materialIndexBeyond)
         warn("material_index_beyond", true, f.materialIndexBeyond,
-             FormatText("WARNING : %s : %" PRIu64 " country entries name a material at or above the material count %" PRId32
-                    "; %s",
-                    path, f.materialIndexBeyond, c.counts.materialCount,
-                    c.counts.materialCount == 0 ? "there is no material, so they give mid-grey"
-                                                : "the last material is used"));
+             FormatText("WARNING : %s : %" PRIu64
+                        " country entries name a material at or above the material count %" PRId32 "; %s",
+                        path, f.materialIndexBeyond, c.counts.materialCount,
+                        c.counts.materialCount == 0 ? "there is no material, so they give mid-grey"
+                                                    : "the last material is used"));
     if (f.blocksBeyondMap)
         warn("blocks_beyond_map", true, uint64_t(f.blocksBeyondMap),
              FormatText("WARNING : %s : %" PRId32 " blocks, but a map byte names block %" PRId32
-                    " at most; the %" PRId32 " blocks past it are skipped",
-                    path, c.blockCount, kMostMapBlocks, f.blocksBeyondMap));
+                        " at most; the %" PRId32 " blocks past it are skipped",
+                        path, c.blockCount, kMostMapBlocks, f.blocksBeyondMap));
     if (f.recordSizeOther)
         warn("record_size_not_65664", false, f.recordSizeOther,
              FormatText("WARNING : %s : %" PRIu32 " LoRes textures have a RecordSize other than %" PRId32, path,
-                    f.recordSizeOther, kLoResStoredRecordSize));
+                        f.recordSizeOther, kLoResStoredRecordSize));
     if (f.ddsNotDxt3)
         warn("dds_header_not_dxt3_256", false, f.ddsNotDxt3,
              FormatText("WARNING : %s : %" PRIu32 " LoRes textures have a DdsHeader that does not describe a 256 x 256"
-                    " DXT3 image",
-                    path, f.ddsNotDxt3));
+                        " DXT3 image",
+                        path, f.ddsNotDxt3));
     if (f.blendWeightAbove255)
         warn("blend_weight_above_255", false, f.blendWeightAbove255,
              FormatText("WARNING : %s : %" PRIu64 " country entries have a BlendWeight above 255", path,
-                    f.blendWeightAbove255));
+                        f.blendWeightAbove255));
     if (f.loResIndexBeyond)
         warn("lores_index_beyond", false, f.loResIndexBeyond,
-             FormatText("WARNING : %s : %" PRIu32 " blocks have a LoResTextureIndex that names no LoRes texture (count %" PRIu32
-                    ")",
-                    path, f.loResIndexBeyond, c.counts.loResTextureCount));
+             FormatText("WARNING : %s : %" PRIu32
+                        " blocks have a LoResTextureIndex that names no LoRes texture (count %" PRIu32 ")",
+                        path, f.loResIndexBeyond, c.counts.loResTextureCount));
     if (f.mapPlacesBeyond)
         warn("map_place_beyond_block_count", false, f.mapPlacesBeyond,
              FormatText("WARNING : %s : %" PRIu32 " BlockMap places name a block beyond the block count", path,
-                    f.mapPlacesBeyond));
+                        f.mapPlacesBeyond));
     return notes;
 }
 

@@ -46,6 +46,13 @@ bool DriverKeepsOurBytes() {
     return same;
 }
 
+// The driver's way with the samples does not change while the program
+// runs: asked at the first build, not again at every reload.
+bool DriverKeepsOurBytesOnce() {
+    static const bool keeps = DriverKeepsOurBytes();
+    return keeps;
+}
+
 void PrintProgress(FILE* console, int32_t blockIndex, int32_t blockCount) {
     if (!console) return;
     std::fprintf(console, "\nCalculating Materials for Block %i/%i", blockIndex, blockCount);
@@ -94,7 +101,7 @@ LandscapeScene BuildLandscapeScene(const CheckedLandscape& landscape, FILE* cons
     // The workers compute the material textures ahead; each is uploaded in
     // block order, and its block's textured list compiled at once, while
     // they go on.
-    const bool asBytes = blocks > 0 && !how.driverConverts && DriverKeepsOurBytes();
+    const bool asBytes = blocks > 0 && !how.driverConverts && DriverKeepsOurBytesOnce();
     BlockTexturePipeline* textures = StartBlockTextures(
         landscape, blocks, how.workers == kWorkerPerProcessor ? LoadWorkerCount() : how.workers, asBytes);
     for (int32_t k = 0; k < blocks; ++k) {

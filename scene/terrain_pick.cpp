@@ -98,15 +98,11 @@ TerrainPick PickTerrain(const CheckedLandscape& landscape, const CameraView& cam
             const uint8_t v = BlockMapAt(landscape.bytes, b, a);
             if (v == 0 || v > blocks) continue;
             const uint8_t* block = landscape.Block(v - 1);
-            int low = 255, high = 0;
-            for (int r = 0; r < kBlockGridPoints; ++r)
-                for (int c = 0; c < kBlockGridPoints; ++c) {
-                    low = std::min<int>(low, CellAltitude(block, r, c));
-                    high = std::max<int>(high, CellAltitude(block, r, c));
-                }
+            const AltitudeRange range = BlockAltitudes(block);
             const double x0 = -double(kBlockWorldSize) * a, z0 = -double(kBlockWorldSize) * b;
-            const double toBox = RayBox(origin, direction, {x0 - kBlockWorldSize, double(low), z0 - kBlockWorldSize},
-                                        {x0, double(high), z0});
+            const double toBox = RayBox(origin, direction,
+                                        {x0 - kBlockWorldSize, double(range.low), z0 - kBlockWorldSize},
+                                        {x0, double(range.high), z0});
             if (toBox < 0 || (best >= 0 && toBox > best)) continue;
             // The block's own triangles, from the same strips as its lists.
             BuildTexturedBlockVertices(block, strips);

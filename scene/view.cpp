@@ -33,6 +33,16 @@ Frustum ViewerFrustum(int width_px, int height_px, double farPlane) {
     return {-0.04 * widthScale, 0.04 * widthScale, -0.04, 0.04, kNearPlane, farPlane};
 }
 
+AltitudeRange BlockAltitudes(const uint8_t* block) {
+    AltitudeRange range = {255, 0};
+    for (int r = 0; r < kBlockGridPoints; ++r)
+        for (int c = 0; c < kBlockGridPoints; ++c) {
+            range.low = std::min<int>(range.low, CellAltitude(block, r, c));
+            range.high = std::max<int>(range.high, CellAltitude(block, r, c));
+        }
+    return range;
+}
+
 PlacedArea PlacedBlocksArea(const CheckedLandscape& landscape) {
     int rowMin = kBlockMapSide, rowMax = -1, columnMin = kBlockMapSide, columnMax = -1;
     int low = 255, high = 0;  // lowest and highest cell of a placed block
@@ -43,12 +53,8 @@ PlacedArea PlacedBlocksArea(const CheckedLandscape& landscape) {
             if (v == 0 || v > blocks) continue;
             rowMin = std::min(rowMin, b), rowMax = std::max(rowMax, b);
             columnMin = std::min(columnMin, a), columnMax = std::max(columnMax, a);
-            const uint8_t* block = landscape.Block(v - 1);
-            for (int r = 0; r < kBlockGridPoints; ++r)
-                for (int c = 0; c < kBlockGridPoints; ++c) {
-                    low = std::min<int>(low, CellAltitude(block, r, c));
-                    high = std::max<int>(high, CellAltitude(block, r, c));
-                }
+            const AltitudeRange range = BlockAltitudes(landscape.Block(v - 1));
+            low = std::min(low, range.low), high = std::max(high, range.high);
         }
     }
     if (rowMax < 0) rowMin = columnMin = 0, rowMax = columnMax = kBlockMapSide - 1, low = 0;

@@ -41,6 +41,12 @@ struct Frustum {
 inline constexpr double kNearPlane = 0.1, kFarPlane = 4096.0;
 Frustum ViewerFrustum(int width_px, int height_px, double farPlane = kFarPlane);
 
+// The lowest and highest altitude of a block record's cells.
+struct AltitudeRange {
+    int low, high;
+};
+AltitudeRange BlockAltitudes(const uint8_t* block);
+
 // Where the placed blocks lie (nonzero map bytes that name a built block;
 // the whole map at height 0 when there are none): x and z in world units,
 // and the heights of their lowest cell and of their highest overlay line.

@@ -6,16 +6,23 @@
 #include "landscape/lnd_file.h"
 #include "platform/safe_write.h"
 
-bool ReadUsableLandscape(const char* path, StoredLandscape* landscape) {
+bool ReadCheckedLandscape(const char* path, StoredLandscape* landscape, std::string* errorLine) {
     FileRead read = ReadWholeFile(path);
     landscape->bytes.reset(read.data);
     if (read.fault != FileReadFault::None) {
-        std::fprintf(stderr, "%s\n", FileReadFaultLine(read, path).c_str());
+        *errorLine = FileReadFaultLine(read, path);
         return false;
     }
     landscape->checked = CheckLandscape(read.data, read.length);
     if (landscape->checked.Usable()) return true;
-    std::fprintf(stderr, "%s\n", FaultLine(landscape->checked, path).c_str());
+    *errorLine = FaultLine(landscape->checked, path);
+    return false;
+}
+
+bool ReadUsableLandscape(const char* path, StoredLandscape* landscape) {
+    std::string error;
+    if (ReadCheckedLandscape(path, landscape, &error)) return true;
+    std::fprintf(stderr, "%s\n", error.c_str());
     return false;
 }
 

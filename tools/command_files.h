@@ -16,7 +16,11 @@ struct StoredLandscape {
 };
 
 // Reads `path` whole and checks it. A file that cannot be read, or that the
-// check refuses, gets the ERROR line `lndtool info` gives and false.
+// check refuses, gives false and the ERROR line `lndtool info` gives in
+// *errorLine.
+bool ReadCheckedLandscape(const char* path, StoredLandscape* landscape, std::string* errorLine);
+
+// The same, the ERROR line printed on standard error.
 bool ReadUsableLandscape(const char* path, StoredLandscape* landscape);
 
 // Writes `size` bytes to `path` through the safe writer; false with its

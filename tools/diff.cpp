@@ -7,7 +7,7 @@
 #include <string>
 
 #include "landscape/lnd_check.h"
-#include "landscape/lnd_file.h"
+#include "tools/command_files.h"
 #include "tools/commands.h"
 #include "tools/diff/landscape_diff.h"
 
@@ -19,21 +19,11 @@ constexpr const char* kNoFile = "/dev/null";
 // One side, read once and checked; `error` holds the line `info` gives when
 // the file cannot be read or the check refuses it.
 struct Side {
-    FileRead read;
-    CheckedLandscape checked;
+    StoredLandscape stored;
     std::string error;
-    ~Side() { delete[] read.data; }
 };
 
-void Load(const char* path, Side* side) {
-    side->read = ReadWholeFile(path);
-    if (side->read.fault != FileReadFault::None) {
-        side->error = FileReadFaultLine(side->read, path);
-        return;
-    }
-    side->checked = CheckLandscape(side->read.data, side->read.length);
-    if (!side->checked.Usable()) side->error = FaultLine(side->checked, path);
-}
+void Load(const char* path, Side* side) { ReadCheckedLandscape(path, &side->stored, &side->error); }
 
 void Write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
@@ -44,8 +34,8 @@ std::string Report(const LandscapeDiff& diff, const std::string& nameA, const st
 std::string Summary(const CheckedLandscape& c) {
     char line[200];
     std::snprintf(line, sizeof line,
-                  "%" PRId32 " blocks, %" PRId32 " countries, %" PRId32 " materials, %" PRIu32 " LoRes textures, %" PRIu64
-                  " bytes",
+                  "%" PRId32 " blocks, %" PRId32 " countries, %" PRId32 " materials, %" PRIu32
+                  " LoRes textures, %" PRIu64 " bytes",
                   c.blockCount, c.counts.countryCount, c.counts.materialCount, c.counts.loResTextureCount, c.length);
     return line;
 }
@@ -70,9 +60,11 @@ int RunGitDiff(const DiffOptions& options) {
                 text += "not compared: " + side.error + "\n";
             }
     } else if (!hasOld || !hasNew) {
-        text = (hasNew ? "new landscape: " + Summary(sides[1].checked) : "deleted landscape: " + Summary(sides[0].checked)) + "\n";
+        text = (hasNew ? "new landscape: " + Summary(sides[1].stored.checked)
+                       : "deleted landscape: " + Summary(sides[0].stored.checked)) +
+               "\n";
     } else {
-        const LandscapeDiff diff = DiffLandscapes(sides[0].checked, sides[1].checked);
+        const LandscapeDiff diff = DiffLandscapes(sides[0].stored.checked, sides[1].stored.checked);
         if (diff.identical || options.quiet) return 0;
         if (options.json) {
             Write(Report(diff, nameA, nameB, true));
@@ -103,7 +95,7 @@ int RunDiff(const DiffOptions& options) {
         status = 2;
     }
     if (status) return status;
-    const LandscapeDiff diff = DiffLandscapes(sides[0].checked, sides[1].checked);
+    const LandscapeDiff diff = DiffLandscapes(sides[0].stored.checked, sides[1].stored.checked);
     if (!options.quiet) Write(Report(diff, options.files[0], options.files[1], options.json));
     return diff.identical ? 0 : 1;
 }

@@ -14,7 +14,6 @@
 
 #include "image/png_write.h"
 #include "landscape/landscape_load.h"
-#include "landscape/lnd_file.h"
 #include "platform/large_pages.h"
 #include "platform/offscreen_gl.h"
 #include "platform/safe_write.h"
@@ -24,6 +23,7 @@
 #include "scene/landscape_scene.h"
 #include "scene/view.h"
 #include "texture/material_synthesis.h"
+#include "tools/command_files.h"
 #include "tools/commands.h"
 #include "tools/diff/change_marks.h"
 #include "viewer/landscape_files.h"
@@ -199,27 +199,15 @@ int RunRender(const RenderOptions& options) {
     }
     picture.overview = options.overview;
     picture.overlay = options.overlay;
-    FileRead earlier;
-    CheckedLandscape earlierChecked;
+    StoredLandscape earlier;
     if (!options.changesFrom.empty()) {
         if (options.out.empty()) {
             PrintLine("ERROR : lndtool render : --changes-from draws one FILE into --out PNG");
             return 2;
         }
-        const char* path = options.changesFrom.c_str();
         SafeWriteProtectInput(options.changesFrom);
-        earlier = ReadWholeFile(path);
-        if (earlier.fault != FileReadFault::None) {
-            PrintLine(FileReadFaultLine(earlier, path));
-            return 2;
-        }
-        earlierChecked = CheckLandscape(earlier.data, earlier.length);
-        if (!earlierChecked.Usable()) {
-            PrintLine(FaultLine(earlierChecked, path));
-            delete[] earlier.data;
-            return 2;
-        }
-        picture.earlier = &earlierChecked;
+        if (!ReadUsableLandscape(options.changesFrom.c_str(), &earlier)) return 2;
+        picture.earlier = &earlier.checked;
         picture.earlierPath = options.changesFrom;
     }
     if (!options.outDir.empty()) {
@@ -230,9 +218,7 @@ int RunRender(const RenderOptions& options) {
             return 2;
         }
     }
-    const int status = RenderFiles(files, options.out, options.outDir, picture);
-    delete[] earlier.data;
-    return status;
+    return RenderFiles(files, options.out, options.outDir, picture);
 }
 
 int RunThumbnail(const ThumbnailOptions& options) {
