@@ -23,7 +23,7 @@
 #include "small_landscape.h"
 #include "texture/dxt3.h"
 #include "texture/material_synthesis.h"
-#include "tools/gltf/block_workers.h"
+#include "texture/workers.h"
 #include "tools/gltf/heightmap.h"
 #include "tools/gltf/landscape_gltf.h"
 #include "tools/gltf/surface_bake.h"

@@ -11,7 +11,7 @@
 #include "platform/safe_write.h"
 #include "tools/command_files.h"
 #include "tools/commands.h"
-#include "tools/gltf/block_workers.h"
+#include "texture/workers.h"
 #include "tools/gltf/landscape_gltf.h"
 
 namespace {

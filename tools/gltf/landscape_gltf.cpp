@@ -15,7 +15,7 @@
 #include "texture/dxt3.h"
 #include "texture/material_synthesis.h"
 #include "tools/gltf/block_mesh.h"
-#include "tools/gltf/block_workers.h"
+#include "texture/workers.h"
 #include "tools/gltf/surface_bake.h"
 
 namespace {

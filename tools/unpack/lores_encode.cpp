@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "landscape/lnd_format.h"
 #include "texture/dxt3.h"
+#include "texture/workers.h"
 
 namespace {
 
@@ -22,23 +22,15 @@ void GatherBlock(const uint8_t* rgba, int bx, int by, uint8_t* pixels_out) {
         std::memcpy(pixels_out + 16 * row, rgba + 4 * (size_t(4 * by + row) * kLoResSide + size_t(4 * bx)), 16);
 }
 
-// Blocks[first], blocks[first + step], ... encoded from the pixels.
-void EncodeBlocks(const uint8_t* rgba, const std::vector<int>& blocks, size_t first, size_t step, uint8_t* image) {
-    uint8_t pixels[64];
-    for (size_t i = first; i < blocks.size(); i += step) {
-        GatherBlock(rgba, blocks[i] % kBlocksPerSide, blocks[i] / kBlocksPerSide, pixels);
-        squish::Compress(pixels, image + 16 * size_t(blocks[i]), kSquishFlags);
-    }
-}
-
 // The best fit costs about 80 microseconds a block: a whole new picture is
 // shared out among the cores, a touch-up is not worth a thread.
 void EncodeBlocksOnCores(const uint8_t* rgba, const std::vector<int>& blocks, uint8_t* image) {
-    const size_t threads = blocks.size() < 256 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);
-    std::vector<std::thread> helpers;
-    for (size_t t = 1; t < threads; ++t) helpers.emplace_back(EncodeBlocks, rgba, std::cref(blocks), t, threads, image);
-    EncodeBlocks(rgba, blocks, 0, threads, image);
-    for (std::thread& helper : helpers) helper.join();
+    const int workers = blocks.size() < 256 ? 1 : std::min(ProcessorWorkerCount(), 8);
+    ForEachOnWorkers(int32_t(blocks.size()), workers, [&](int32_t i) {
+        uint8_t pixels[64];
+        GatherBlock(rgba, blocks[size_t(i)] % kBlocksPerSide, blocks[size_t(i)] / kBlocksPerSide, pixels);
+        squish::Compress(pixels, image + 16 * size_t(blocks[size_t(i)]), kSquishFlags);
+    });
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// block_workers.cpp -- a shared counter handing out items to std::jthreads.
-#include "tools/gltf/block_workers.h"
+// workers.cpp -- a shared counter handing out items to std::jthreads.
+#include "texture/workers.h"
 
 #include <atomic>
 #include <thread>

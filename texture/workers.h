@@ -1,5 +1,5 @@
-// block_workers.h -- work shared out over worker threads, one item at a time:
-// the export's per-block baking and encoding.
+// workers.h -- work shared out over worker threads, one item at a time: the
+// glTF export's baking and encoding, the DXT3 encoding of LoRes blocks.
 #pragma once
 
 #include <cstdint>
