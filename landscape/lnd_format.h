@@ -102,6 +102,10 @@ struct LandscapeCounts {
     int32_t materialCount;
     int32_t countryCount;
     uint32_t loResTextureCount;
+
+    // The block count the header claims, as a reader of the file sees it: in
+    // 64 bits, so a stored INT32_MIN does not wrap.
+    int64_t StoredBlockCount() const { return int64_t(blockCountPlusOne) - 1; }
 };
 
 // header: the first kHeaderSize bytes of the file.

@@ -23,10 +23,6 @@ char MapCharacter(uint8_t value, int32_t blockCount) {
     return kClassAlphabet[(value - 1) / kBlocksPerClass];
 }
 
-// The block count the header stores, shown as it is even when it lies below
-// INT32_MIN (a stored INT32_MIN).
-int64_t StoredBlockCount(const CheckedLandscape& c) { return int64_t(c.counts.blockCountPlusOne) - 1; }
-
 std::string JoinNumbers(const std::vector<uint32_t>& numbers) {
     if (numbers.empty()) return "none";
     std::string s;
@@ -86,7 +82,7 @@ std::string FormatInfoText(const InfoReport& report) {
     if (!report.countsKnown) {
         AppendText(&out, "Length                  : %" PRIu64 " bytes\n", c.length);
     } else {
-        AppendText(&out, "Number of Blocks        : %" PRId64 "\n", StoredBlockCount(c));
+        AppendText(&out, "Number of Blocks        : %" PRId64 "\n", c.counts.StoredBlockCount());
         AppendText(&out, "Number of Countries     : %i\n", c.counts.countryCount);
         AppendText(&out, "Number of Materials     : %i\n", c.counts.materialCount);
         AppendText(&out, "Number of LoResTextures : %" PRIu32 "\n", c.counts.loResTextureCount);
@@ -135,7 +131,7 @@ std::string FormatInfoJson(const InfoReport& report) {
     document["needed_length"] = report.areasKnown ? ordered_json(c.areas.end) : ordered_json();
     document["counts"] = ordered_json();
     if (report.countsKnown)
-        document["counts"] = {{"blocks", StoredBlockCount(c)},
+        document["counts"] = {{"blocks", c.counts.StoredBlockCount()},
                               {"countries", c.counts.countryCount},
                               {"materials", c.counts.materialCount},
                               {"lores_textures", c.counts.loResTextureCount}};

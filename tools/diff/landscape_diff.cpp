@@ -209,8 +209,6 @@ std::string CellText(const CellChange& cell) {
     return text;
 }
 
-int64_t StoredBlocks(const LandscapeCounts& counts) { return int64_t(counts.blockCountPlusOne) - 1; }
-
 }  // namespace
 
 uint32_t LoResPixelChanges(const uint8_t* recordA, const uint8_t* recordB, uint8_t* changed_out) {
@@ -245,7 +243,7 @@ std::string FormatDiffText(const LandscapeDiff& d, const std::string& nameA, con
     const std::string names[2] = {nameA, nameB};
     const LandscapeCounts* c = d.counts;
     if (c[0].blockCountPlusOne != c[1].blockCountPlusOne)
-        AppendLine(&out, "header: blocks %" PRId64 " -> %" PRId64, StoredBlocks(c[0]), StoredBlocks(c[1]));
+        AppendLine(&out, "header: blocks %" PRId64 " -> %" PRId64, c[0].StoredBlockCount(), c[1].StoredBlockCount());
     if (c[0].countryCount != c[1].countryCount)
         AppendLine(&out, "header: countries %" PRId32 " -> %" PRId32, c[0].countryCount, c[1].countryCount);
     if (c[0].materialCount != c[1].materialCount)
@@ -360,7 +358,7 @@ std::string FormatDiffJson(const LandscapeDiff& d, const std::string& nameA, con
     doc["b"] = nameB;
     doc["identical"] = d.identical;
     const LandscapeCounts* c = d.counts;
-    const int64_t blocks[2] = {StoredBlocks(c[0]), StoredBlocks(c[1])};
+    const int64_t blocks[2] = {c[0].StoredBlockCount(), c[1].StoredBlockCount()};
     const int32_t countries[2] = {c[0].countryCount, c[1].countryCount};
     const int32_t materials[2] = {c[0].materialCount, c[1].materialCount};
     const uint32_t loRes[2] = {c[0].loResTextureCount, c[1].loResTextureCount};

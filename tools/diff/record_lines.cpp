@@ -111,7 +111,7 @@ std::string FormatRecordLines(const CheckedLandscape& c) {
     const bool countsKnown = c.fault != LandscapeFault::ShortHeader;
     AppendLine(&out, "length %" PRIu64, c.length);
     if (countsKnown) {
-        AppendLine(&out, "blocks %" PRId64, int64_t(c.counts.blockCountPlusOne) - 1);
+        AppendLine(&out, "blocks %" PRId64, c.counts.StoredBlockCount());
         AppendLine(&out, "countries %" PRId32, c.counts.countryCount);
         AppendLine(&out, "materials %" PRId32, c.counts.materialCount);
         AppendLine(&out, "lores_textures %" PRIu32, c.counts.loResTextureCount);

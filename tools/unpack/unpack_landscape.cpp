@@ -11,6 +11,7 @@
 #include "image/png_write.h"
 #include "landscape/lnd_check.h"
 #include "texture/dxt3.h"
+#include "texture/lores_dds.h"
 #include "tools/unpack/json_text.h"
 #include "tools/unpack/landscape_folder.h"
 #include "tools/unpack/sha256.h"
@@ -97,8 +98,7 @@ bool UnpackLoRes(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
         PutReserved(entry, "reserved_0", record, kRecordSizeOffset);
         list.push_back(std::move(entry));
         std::vector<uint8_t> dds(kDdsFileSize);
-        std::copy_n("DDS ", 4, dds.begin());
-        std::copy(record + kDdsHeaderOffset, record + kLoResTextureSize, dds.begin() + 4);
+        LoResDdsFileBytes(record, dds.data());
         AddFile(u, LoResDdsName(i), std::move(dds), true);
         DecodeDxt3Replicated(record + kImageDataOffset, rgba.data(), kLoResSide, kLoResSide);
         if (!AddPicture(u, LoResPngName(i), [&](std::vector<uint8_t>* png, std::string* error) {
