@@ -62,6 +62,9 @@ inline constexpr uint64_t kCellRowStride = 136;   // 17 cells of 8 bytes
 inline constexpr uint64_t kCellSize = 8;
 inline constexpr int kBlockGridPoints = 17;       // grid points per side
 inline constexpr int kBlockQuads = 16;            // quads per side
+// The whole map's grid points on one side, as heightmaps hold them:
+// neighbouring places share their edge samples.
+inline constexpr int kHeightmapSide = kBlockMapSide * kBlockQuads + 1;  // 513
 inline constexpr uint64_t kBlockReservedAfterCellsOffset = 2316;  // 180 bytes never read
 inline constexpr uint64_t kBlockReservedAfterCellsSize = 180;
 inline constexpr uint64_t kLoResTextureIndexOffset = 2496;  // int32

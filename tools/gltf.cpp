@@ -9,9 +9,9 @@
 
 #include "landscape/lnd_check.h"
 #include "platform/safe_write.h"
+#include "texture/workers.h"
 #include "tools/command_files.h"
 #include "tools/commands.h"
-#include "texture/workers.h"
 #include "tools/gltf/landscape_gltf.h"
 
 namespace {

@@ -32,8 +32,7 @@ int RunSetHeights(const SetHeightsOptions& options) {
     if (!ReadUsableLandscape(path, &stored)) return 2;
     std::vector<uint8_t> edited;
     std::vector<std::string> errors;
-    SetBlockHeights(stored.bytes.get(), stored.checked.length, heights.data(), options.splitShared, path, &edited,
-                    &errors);
+    SetBlockHeights(stored.checked, heights.data(), options.splitShared, path, &edited, &errors);
     const int32_t blocksBefore = stored.checked.blockCount;
     if (!errors.empty()) {
         for (const std::string& line : errors) std::fprintf(stderr, "%s\n", line.c_str());

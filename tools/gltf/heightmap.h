@@ -17,7 +17,6 @@
 
 #include "landscape/lnd_check.h"
 
-inline constexpr int kHeightmapSide = kBlockMapSide * kBlockQuads + 1;  // 513
 inline constexpr uint8_t kNoCountry = kPaletteCountries;  // the country "index" of a sample no block covers
 
 struct Heightmap {

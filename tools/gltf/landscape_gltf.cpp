@@ -14,8 +14,8 @@
 #include "image/png_write.h"
 #include "texture/dxt3.h"
 #include "texture/material_synthesis.h"
-#include "tools/gltf/block_mesh.h"
 #include "texture/workers.h"
+#include "tools/gltf/block_mesh.h"
 #include "tools/gltf/surface_bake.h"
 
 namespace {

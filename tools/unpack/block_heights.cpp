@@ -77,14 +77,11 @@ bool HeightsFromR16(const uint8_t* raw, size_t size, std::vector<uint8_t>* heigh
     return true;
 }
 
-void SetBlockHeights(const uint8_t* file, uint64_t length, const uint8_t* heights, bool splitShared,
-                     const char* path, std::vector<uint8_t>* out, std::vector<std::string>* errors) {
+void SetBlockHeights(const CheckedLandscape& c, const uint8_t* heights, bool splitShared, const char* path,
+                     std::vector<uint8_t>* out, std::vector<std::string>* errors) {
     out->clear();
-    const CheckedLandscape c = CheckLandscape(file, length);
-    if (!c.Usable()) {
-        errors->push_back(FaultLine(c, path));
-        return;
-    }
+    const uint8_t* file = c.bytes;
+    const uint64_t length = c.length;
     // Places naming no block (0, or past the block count) get nothing.
     std::vector<BlockUse> uses(size_t(c.MapBlockCount()));
     for (int row = 0; row < kBlockMapSide; ++row)

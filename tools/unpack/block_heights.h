@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-inline constexpr int kHeightmapSide = 513;  // 32 places of 16 quads, and the last edge
+#include "landscape/lnd_check.h"
 
 // Altitudes from a PNG (8-bit grey as it is, 16-bit grey divided by 257 and
 // rounded) or from raw 16-bit little-endian samples (divided the same way),
@@ -17,13 +17,12 @@ inline constexpr int kHeightmapSide = 513;  // 32 places of 16 quads, and the la
 bool HeightsFromPng(const uint8_t* png, size_t size, std::vector<uint8_t>* heights, std::string* fault);
 bool HeightsFromR16(const uint8_t* raw, size_t size, std::vector<uint8_t>* heights, std::string* fault);
 
-// The landscape file (`length` bytes, usable for the landscape check) with
-// the altitudes of every block a map place names taken from `heights`
-// (kHeightmapSide^2 values). Nothing else changes, except that a block
-// placed where the heightmap gives it different heights is either refused
-// (one line naming the places, row and column) or, with splitShared, copied
-// so each set of heights gets a block of its own: the copies are appended to
-// the blocks, and their places name them. Faults are lines
-// "ERROR : <path> : ..."; *out is then empty.
-void SetBlockHeights(const uint8_t* file, uint64_t length, const uint8_t* heights, bool splitShared,
-                     const char* path, std::vector<uint8_t>* out, std::vector<std::string>* errors);
+// The checked landscape's file (usable) with the altitudes of every block a
+// map place names taken from `heights` (kHeightmapSide^2 values). Nothing
+// else changes, except that a block placed where the heightmap gives it
+// different heights is either refused (one line naming the places, row and
+// column) or, with splitShared, copied so each set of heights gets a block
+// of its own: the copies are appended to the blocks, and their places name
+// them. Faults are lines "ERROR : <path> : ..."; *out is then empty.
+void SetBlockHeights(const CheckedLandscape& landscape, const uint8_t* heights, bool splitShared, const char* path,
+                     std::vector<uint8_t>* out, std::vector<std::string>* errors);
