@@ -44,3 +44,12 @@ bool DdsHeaderIsDxt3_256(const uint8_t* header) {
            LoadU32(header + kDdsPixelFormatSize) == 32 && (LoadU32(header + kDdsPixelFormatFlags) & kDdpfFourCC) != 0 &&
            LoadU32(header + kDdsFourCC) == kFourCCDxt3;
 }
+
+void AppendCountryMaterials(const uint8_t* country, std::vector<uint32_t>* materials) {
+    for (int h = 0; h < kCountryEntryCount; ++h) {
+        const uint8_t* e = CountryEntryAt(country, h);
+        const uint32_t w = EntryBlendWeight(e);
+        if (w != 0) materials->push_back(EntryMaterialA(e));
+        if (w != 255) materials->push_back(EntryMaterialB(e));
+    }
+}

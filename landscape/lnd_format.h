@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "landscape/byte_order.h"
 
@@ -172,6 +173,11 @@ inline const uint8_t* CountryEntryAt(const uint8_t* country, int altitude) {
 inline uint32_t EntryMaterialA(const uint8_t* entry) { return LoadU32(entry + kMaterialAOffset); }
 inline uint32_t EntryMaterialB(const uint8_t* entry) { return LoadU32(entry + kMaterialBOffset); }
 inline uint32_t EntryBlendWeight(const uint8_t* entry) { return LoadU32(entry + kBlendWeightOffset); }
+
+// The materials a country's entries let show, appended in entry order with
+// their repeats: MaterialA unless the weight is 0, MaterialB unless it is
+// 255 (a weight of 255 takes MaterialA alone, 0 MaterialB alone).
+void AppendCountryMaterials(const uint8_t* country, std::vector<uint32_t>* materials);
 
 inline uint16_t MaterialTexel(const uint8_t* material, int row, int column) {
     return LoadU16(material + kTexelsOffset + 2 * uint64_t(kMaterialSide * row + column));

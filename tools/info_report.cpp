@@ -45,15 +45,7 @@ void CollectUsage(const CheckedLandscape& c, InfoReport* report) {
     for (uint32_t k = 0; k < uint32_t(kPaletteCountries); ++k) {
         if (!(named & (1u << k))) continue;
         report->countriesUsed.push_back(k);
-        if (k >= uint32_t(c.counts.countryCount)) continue;
-        const uint8_t* country = c.CountryArea() + kCountrySize * k;
-        for (int h = 0; h < kCountryEntryCount; ++h) {
-            const uint8_t* e = CountryEntryAt(country, h);
-            const uint32_t w = EntryBlendWeight(e);
-            // A weight of 255 takes MaterialA alone, 0 MaterialB alone.
-            if (w != 0) materials.push_back(EntryMaterialA(e));
-            if (w != 255) materials.push_back(EntryMaterialB(e));
-        }
+        if (k < uint32_t(c.counts.countryCount)) AppendCountryMaterials(c.CountryArea() + kCountrySize * k, &materials);
     }
     std::sort(materials.begin(), materials.end());
     materials.erase(std::unique(materials.begin(), materials.end()), materials.end());

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <algorithm>
-#include <set>
 
 #include "geometry/country_palette.h"
 #include "platform/clock.h"
@@ -62,15 +61,10 @@ std::vector<LegendEntry> CountryLegend(const CheckedLandscape& c) {
     if (!c.Usable()) return legend;
     const int32_t countries = std::min<int32_t>(c.counts.countryCount, kPaletteCountries);
     for (int32_t k = 0; k < countries; ++k) {
-        std::set<uint32_t> materials;
-        const uint8_t* country = c.CountryArea() + kCountrySize * uint64_t(k);
-        for (int h = 0; h < kCountryEntryCount; ++h) {
-            const uint8_t* e = CountryEntryAt(country, h);
-            const uint32_t w = EntryBlendWeight(e);
-            // A weight of 255 takes MaterialA alone, 0 MaterialB alone.
-            if (w != 0) materials.insert(EntryMaterialA(e));
-            if (w != 255) materials.insert(EntryMaterialB(e));
-        }
+        std::vector<uint32_t> materials;
+        AppendCountryMaterials(c.CountryArea() + kCountrySize * uint64_t(k), &materials);
+        std::sort(materials.begin(), materials.end());
+        materials.erase(std::unique(materials.begin(), materials.end()), materials.end());
         std::string names;
         for (uint32_t m : materials) names += (names.empty() ? "" : " ") + std::to_string(m);
         legend.push_back({k, CountryPalette[k], kColourNames[k], names.empty() ? "none" : names});
