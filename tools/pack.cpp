@@ -12,8 +12,7 @@
 #include "tools/unpack/landscape_folder.h"
 
 int RunPack(const PackOptions& options) {
-    std::string dir = options.dir;
-    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+    const std::string dir = FolderName(options.dir);
     FolderFiles folder;
     std::vector<std::string> errors;
     std::vector<uint8_t> landscape;

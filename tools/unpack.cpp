@@ -11,16 +11,6 @@
 #include "tools/unpack/folder_files.h"
 #include "tools/unpack/landscape_folder.h"
 
-namespace {
-
-// The folder as given, without the separators at its end.
-std::string FolderName(std::string dir) {
-    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
-    return dir;
-}
-
-}  // namespace
-
 int RunUnpack(const UnpackOptions& options) {
     const char* path = options.file.c_str();
     const std::string dir = FolderName(options.dir);

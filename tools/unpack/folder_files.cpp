@@ -33,6 +33,11 @@ std::vector<std::string> WalkFiles(const std::string& dir, std::vector<std::stri
 
 }  // namespace
 
+std::string FolderName(std::string dir) {
+    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+    return dir;
+}
+
 bool ReadFolderFiles(const std::string& dir, FolderFiles* files, std::vector<std::string>* errors) {
     files->clear();
     const size_t before = errors->size();

@@ -8,6 +8,10 @@
 
 #include "tools/unpack/landscape_folder.h"
 
+// The folder as given, without the separators at its end: the name its
+// files' lines start with.
+std::string FolderName(std::string dir);
+
 // Every file below `dir` (links followed), keyed by its path relative to
 // `dir` with '/' between folders. A path that is no regular file (a FIFO, a
 // device) is refused without being opened. Each fault appends one line
