@@ -46,7 +46,6 @@ void SetWireframeBlockState();
 // into back faces.
 template <typename Vertex, typename Emit>
 void EmitBlockTriangles(const Vertex* strips, Emit emit) {
-    static constexpr int kTrianglesOfStrip[6] = {0, 1, 2, 2, 1, 3};
     glBegin(GL_TRIANGLES);
     for (int q = 0; q < kBlockVertexCount; q += 4)
         for (int corner : kTrianglesOfStrip) emit(strips[q + corner]);

@@ -13,6 +13,10 @@
 
 inline constexpr int kBlockVertexCount = 16 * 16 * 4;
 
+// The triangles the frame makes of a quad's strip s0 s1 s2 s3: (s0, s1, s2)
+// and (s2, s1, s3), wound as the strip winds them.
+inline constexpr int kTrianglesOfStrip[6] = {0, 1, 2, 2, 1, 3};
+
 struct TexturedVertex {
     float loResCoord[2];     // unit 0: the block's place in its LoRes texture
     float materialCoord[2];  // unit 1: the block's material texture, 0..1 across the block

@@ -2,7 +2,6 @@
 #include "scene/terrain_pick.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -111,7 +110,7 @@ TerrainPick PickTerrain(const CheckedLandscape& landscape, const CameraView& cam
                 return place + Vec{strips[i].position[0], strips[i].position[1], strips[i].position[2]};
             };
             for (int q = 0; q < kBlockVertexCount; q += 4) {
-                for (const auto& tri : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{2, 1, 3}}) {
+                for (const int* tri = kTrianglesOfStrip; tri != kTrianglesOfStrip + 6; tri += 3) {
                     const double t = RayTriangle(origin, direction, at(q + tri[0]), at(q + tri[1]), at(q + tri[2]));
                     if (t < 0 || (best >= 0 && t >= best)) continue;
                     best = t;

@@ -24,8 +24,6 @@ void BuildBlockMesh(const uint8_t* block, float scale, BlockMesh* mesh) {
     BuildTexturedBlockVertices(block, strips);
     BuildWireframeBlockVertices(block, wires);
 
-    // The frame's triangles of each quad's strip s0 s1 s2 s3.
-    static constexpr int kTrianglesOfStrip[6] = {0, 1, 2, 2, 1, 3};
     int n = 0;
     for (int q = 0; q < kBlockVertexCount; q += 4)
         for (int corner : kTrianglesOfStrip) mesh->triangles[n++] = uint16_t(VertexOf(strips[q + corner]));
