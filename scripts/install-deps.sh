@@ -29,7 +29,7 @@ packages=(
   libtinygltf-dev assimp-utils
   desktop-file-utils libxml2-utils xdg-utils libfile-mimeinfo-perl shared-mime-info man-db librsvg2-bin
   dpkg-dev fakeroot file lintian bash-completion
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev llvm
 )
 
 # Kept apart so that `make test` on Linux never pulls in Wine.
