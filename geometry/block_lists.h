@@ -17,10 +17,11 @@ inline constexpr GLuint kWireframeListBase = 256;
 inline GLuint TexturedListId(int32_t k) { return GLuint(k) + 1; }
 inline GLuint WireframeListId(int32_t k) { return GLuint(k) + 1 + kWireframeListBase; }
 
-// Block k's textured list: the LoRes texture on unit 0, the block's material
-// texture (named blockTextureName; only the name is needed, not its
-// contents) on unit 1, then its quads. `block` is its 2520-byte record.
-void CompileTexturedBlockList(int32_t k, const uint8_t* block, GLuint blockTextureName);
+// Block k's textured list: its LoRes texture (named loResTextureName) on
+// unit 0, the block's material texture (named blockTextureName) on unit 1,
+// then its quads; only the names are needed, not the contents. `block` is
+// its 2520-byte record.
+void CompileTexturedBlockList(int32_t k, const uint8_t* block, GLuint loResTextureName, GLuint blockTextureName);
 // Block k's wireframe list: untextured, each vertex in its cell's country
 // colour, one unit above the terrain.
 void CompileWireframeBlockList(int32_t k, const uint8_t* block);
@@ -33,7 +34,7 @@ void ReportWireframeBlockLists(int32_t blockCount, FILE* console);
 
 // What each list sets up before its quads, for a list that hands the same
 // vertices to GL in another way.
-void SetTexturedBlockState(const uint8_t* block, GLuint blockTextureName);
+void SetTexturedBlockState(GLuint loResTextureName, GLuint blockTextureName);
 void SetWireframeBlockState();
 
 // Issues a block's quads (kBlockVertexCount strip vertices, 4 a quad) as one

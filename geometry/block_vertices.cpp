@@ -4,11 +4,6 @@
 #include "geometry/country_palette.h"
 #include "landscape/lnd_format.h"
 
-// The single-precision value nearest 1/68: one cell spans 1/68 of a LoRes
-// texture. The product is formed in float, then the origin added, as the
-// landscapes were laid out against exactly these numbers.
-static constexpr float kLoResCellSpan = 0.014705882f;
-static constexpr float kLoResCellOffset = 0.75f;
 static constexpr float kMaterialCellSpan = 0.0625f;  // 1/16: the block covers its material once
 
 // The grid points (row, column) of quad (r, c) in strip order.
@@ -37,10 +32,8 @@ void BuildTexturedBlockVertices(const uint8_t* block, TexturedVertex* vertices_o
     const float originS = BlockTextureOriginS(block), originT = BlockTextureOriginT(block);
     BuildStrips(block, vertices_out, [&](int r, int c) {
         TexturedVertex v;
-        const float s0 = (float(c) + kLoResCellOffset) * kLoResCellSpan;
-        const float t0 = (float(r) + kLoResCellOffset) * kLoResCellSpan;
-        v.loResCoord[0] = s0 + originS;
-        v.loResCoord[1] = t0 + originT;
+        v.loResCoord[0] = LoResCoordinate(float(c), originS);
+        v.loResCoord[1] = LoResCoordinate(float(r), originT);
         v.materialCoord[0] = float(c) * kMaterialCellSpan;
         v.materialCoord[1] = float(r) * kMaterialCellSpan;
         v.position[0] = float(-kCellWorldSize * c);

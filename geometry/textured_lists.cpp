@@ -58,21 +58,21 @@ void BindUnit(GLenum unit, GLuint texture, GLint minFilter) {
 
 }  // namespace
 
-void SetTexturedBlockState(const uint8_t* block, GLuint blockTextureName) {
+void SetTexturedBlockState(GLuint loResTextureName, GLuint blockTextureName) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     // The LoRes texture is a single level when uploaded compressed: no mipmapping on unit 0.
-    BindUnit(GL_TEXTURE0_ARB, GLuint(BlockLoResTextureIndex(block)), GL_LINEAR);
+    BindUnit(GL_TEXTURE0_ARB, loResTextureName, GL_LINEAR);
     SetEnvironment(kLoResEnvironment);
     BindUnit(GL_TEXTURE1_ARB, blockTextureName, GL_LINEAR_MIPMAP_LINEAR);
     SetEnvironment(kMaterialEnvironment);
 }
 
-void CompileTexturedBlockList(int32_t k, const uint8_t* block, GLuint blockTextureName) {
+void CompileTexturedBlockList(int32_t k, const uint8_t* block, GLuint loResTextureName, GLuint blockTextureName) {
     static TexturedVertex vertices[kBlockVertexCount];
     BuildTexturedBlockVertices(block, vertices);
     glNewList(TexturedListId(k), GL_COMPILE);
-    SetTexturedBlockState(block, blockTextureName);
+    SetTexturedBlockState(loResTextureName, blockTextureName);
     EmitBlockTriangles(vertices, [](const TexturedVertex& v) {
         glext::glMultiTexCoord2fvARB(GL_TEXTURE0_ARB, v.loResCoord);
         glext::glMultiTexCoord2fvARB(GL_TEXTURE1_ARB, v.materialCoord);

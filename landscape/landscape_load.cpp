@@ -45,8 +45,7 @@ LandscapeLoad LoadLandscapeFile(const char* path, LoadTranscript* t) {
         Refuse(t, FaultLine(checked, path));
         return load;
     }
-    // The block count is stored plus one; from here on the field holds the count.
-    StoreI32(bytes.get() + kBlockCountPlusOneOffset, checked.blockCount);
+    // The block count is stored plus one; the check holds the count itself.
     char line[64];
     std::snprintf(line, sizeof line, "Number of Blocks        : %i", checked.blockCount);
     t->console.push_back(line);

@@ -15,11 +15,12 @@
 // formed in 1024 bytes from it.
 inline constexpr int kLandscapePathSize = 512;
 
-// A landscape as loaded. `bytes` is the whole file with BlockCountPlusOne
-// decremented in place, so that field holds the block count; `checked` is
-// the check of those bytes and points into them. A file that could not be
-// read or failed the check leaves `bytes` null and `checked` empty. Move
-// only: the check's pointers follow the bytes.
+// A landscape as loaded: `bytes` is the whole file exactly as stored, never
+// changed after the read; `checked` is the check of those bytes and points
+// into them. The block count every later stage uses is checked.blockCount,
+// the stored BlockCountPlusOne less one, beside the bytes, not in them. A
+// file that could not be read or failed the check leaves `bytes` null and
+// `checked` empty. Move only: the check's pointers follow the bytes.
 struct LandscapeLoad {
     std::string path;                  // the landscape path, as given
     std::unique_ptr<uint8_t[]> bytes;  // the Landscape buffer: the file, exactly its length
@@ -41,7 +42,7 @@ struct LoadTranscript {
     std::vector<std::string> warnings;  // the WARNING lines of the console
 };
 
-// Reads `path` whole, checks it and decrements its stored block count. A
+// Reads `path` whole and checks it, with the viewer's console lines. A
 // path of kLandscapePathSize characters or more, a file that cannot be read
 // and a file the check refuses give an empty value and transcript.error.
 LandscapeLoad LoadLandscapeFile(const char* path, LoadTranscript* transcript);

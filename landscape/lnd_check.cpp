@@ -186,7 +186,7 @@ std::vector<LandscapeNote> LandscapeNotes(const CheckedLandscape& c, const char*
              FormatText("WARNING : %s : %" PRIu64 " country entries have a BlendWeight above 255", path,
                         f.blendWeightAbove255));
     if (f.loResIndexBeyond)
-        warn("lores_index_beyond", false, f.loResIndexBeyond,
+        warn("lores_index_beyond", true, f.loResIndexBeyond,
              FormatText("WARNING : %s : %" PRIu32
                         " blocks have a LoResTextureIndex that names no LoRes texture (count %" PRIu32 ")",
                         path, f.loResIndexBeyond, c.counts.loResTextureCount));

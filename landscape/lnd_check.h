@@ -78,6 +78,17 @@ struct CheckedLandscape {
     const uint8_t* DetailMap() const { return bytes + areas.detailMap; }
 };
 
+// The LoRes record a block's first texture unit samples: its
+// LoResTextureIndex when that names a record the RecordSize walk found (and
+// so one the frame uploaded), else kNoLoResTexture. Such a block shows no
+// LoRes image: the unit passes the primary colour on, blue after the axis
+// gizmo, in the frame, in lndtool render and in the glTF bake alike.
+inline constexpr int64_t kNoLoResTexture = -1;
+inline int64_t ShownLoResTexture(const CheckedLandscape& landscape, const uint8_t* block) {
+    const int32_t index = BlockLoResTextureIndex(block);
+    return index >= 0 && uint64_t(index) < landscape.loResRecords.size() ? index : kNoLoResTexture;
+}
+
 // Checks `length` bytes of a file as stored on disk (BlockCountPlusOne not yet
 // decremented). Never reads outside [file, file + length).
 CheckedLandscape CheckLandscape(const uint8_t* file, uint64_t length);

@@ -74,6 +74,15 @@ inline constexpr uint64_t kTextureOriginTOffset = 2504;     // float32
 inline constexpr uint64_t kBlockReservedTailOffset = 2508;  // 12 bytes never read
 inline constexpr uint64_t kBlockReservedTailSize = 12;
 
+// Where a cell lies in its block's LoRes texture: one cell spans 1/68 of
+// the texture, in the single-precision value nearest 1/68, and cell (r, c)
+// starts 0.75 cell in. A coordinate is the product formed in float, then the
+// texture origin added, as the landscapes were laid out against exactly
+// these numbers. `cell` may be fractional (the bake samples texel centres).
+inline constexpr float kLoResCellSpan = 0.014705882f;
+inline constexpr float kLoResCellOffset = 0.75f;
+inline float LoResCoordinate(float cell, float origin) { return (cell + kLoResCellOffset) * kLoResCellSpan + origin; }
+
 // Cell fields
 inline constexpr uint64_t kAltitudeOffset = 0;      // uint8
 inline constexpr uint64_t kAttributesOffset = 2;    // uint8: country in bits 0-3, split in bit 7

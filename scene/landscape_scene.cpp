@@ -97,6 +97,7 @@ LandscapeScene BuildLandscapeScene(const CheckedLandscape& landscape, FILE* cons
     const int32_t blocks = landscape.MapBlockCount();
     scene.blockTextureNames.assign(size_t(blocks > 0 ? blocks : 0), 0);
     if (blocks > 0) glGenTextures(blocks, scene.blockTextureNames.data());
+    glGenTextures(1, &scene.noLoResTextureName);
 
     // The workers compute the material textures ahead; each is uploaded in
     // block order, and its block's textured list compiled at once, while
@@ -109,7 +110,8 @@ LandscapeScene BuildLandscapeScene(const CheckedLandscape& landscape, FILE* cons
         PrintProgress(console, k, landscape.blockCount);
         UploadBlockTexture(scene.blockTextureNames[size_t(k)], texture, asBytes);
         ReleaseBlockTexture(textures, k);
-        CompileTexturedBlockList(k, landscape.Block(k), scene.blockTextureNames[size_t(k)]);
+        CompileTexturedBlockList(k, landscape.Block(k), LoResTextureNameOf(scene, landscape, landscape.Block(k)),
+                                 scene.blockTextureNames[size_t(k)]);
         scene.texturedLists = k + 1;
     }
     StopBlockTextures(textures);
@@ -119,6 +121,11 @@ LandscapeScene BuildLandscapeScene(const CheckedLandscape& landscape, FILE* cons
     scene.wireframesPending = true;
     if (!how.wireframeLater) FinishLandscapeScene(&scene);
     return scene;
+}
+
+GLuint LoResTextureNameOf(const LandscapeScene& scene, const CheckedLandscape& landscape, const uint8_t* block) {
+    const int64_t index = ShownLoResTexture(landscape, block);
+    return index == kNoLoResTexture ? scene.noLoResTextureName : GLuint(index);
 }
 
 void FinishLandscapeScene(LandscapeScene* scene) {
@@ -136,6 +143,7 @@ void DestroyLandscapeScene(LandscapeScene* scene) {
     if (scene->texturedLists > 0) glDeleteLists(TexturedListId(0), GLsizei(scene->texturedLists));
     if (!scene->blockTextureNames.empty())
         glDeleteTextures(GLsizei(scene->blockTextureNames.size()), scene->blockTextureNames.data());
+    if (scene->noLoResTextureName != 0) glDeleteTextures(1, &scene->noLoResTextureName);
     std::vector<GLuint> loRes;
     for (uint32_t i = 1; i < scene->loResTextures; ++i) loRes.push_back(i);
     if (!loRes.empty()) glDeleteTextures(GLsizei(loRes.size()), loRes.data());

@@ -19,10 +19,13 @@ inline constexpr size_t kLoadHeapBytes = size_t(128) << 20;
 
 // Everything one build made. LoRes record i lives in texture name i itself
 // (record 0 in name 0, the default texture); block k in the material
-// texture BlockTextureNames[k] and lists k + 1 and k + 257.
+// texture BlockTextureNames[k] and lists k + 1 and k + 257. A block whose
+// LoResTextureIndex names no uploaded record binds a name of its own that
+// holds no image, never another block's material texture.
 struct LandscapeScene {
     uint32_t loResTextures = 0;                // texture names 0 .. loResTextures - 1 hold images
     std::vector<GLuint> blockTextureNames;     // BlockTextureNames: one generated name per built block
+    GLuint noLoResTextureName = 0;             // generated, never given an image: what a block without a LoRes texture binds
     int32_t texturedLists = 0;                 // blocks whose textured list is compiled
     int32_t wireframeLists = 0;                // blocks whose wireframe list is compiled
     bool wireframesPending = false;            // their stage is still to run (and report)
@@ -49,6 +52,9 @@ struct SceneBuild {
 // context and InitGraphics done.
 LandscapeScene BuildLandscapeScene(const CheckedLandscape& landscape, FILE* console,
                                    const SceneBuild& how = SceneBuild());
+
+// The texture name block `block`'s unit 0 binds.
+GLuint LoResTextureNameOf(const LandscapeScene& scene, const CheckedLandscape& landscape, const uint8_t* block);
 
 // Compiles the wireframe lists a build left for later, with their line;
 // does nothing when none are waiting.

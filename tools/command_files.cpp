@@ -7,16 +7,22 @@
 #include "platform/safe_write.h"
 
 bool ReadCheckedLandscape(const char* path, StoredLandscape* landscape, std::string* errorLine) {
+    *landscape = LandscapeLoad();
     FileRead read = ReadWholeFile(path);
-    landscape->bytes.reset(read.data);
+    std::unique_ptr<uint8_t[]> bytes(read.data);
     if (read.fault != FileReadFault::None) {
         *errorLine = FileReadFaultLine(read, path);
         return false;
     }
-    landscape->checked = CheckLandscape(read.data, read.length);
-    if (landscape->checked.Usable()) return true;
-    *errorLine = FaultLine(landscape->checked, path);
-    return false;
+    CheckedLandscape checked = CheckLandscape(read.data, read.length);
+    if (!checked.Usable()) {
+        *errorLine = FaultLine(checked, path);
+        return false;
+    }
+    landscape->path = path;
+    landscape->bytes = std::move(bytes);
+    landscape->checked = std::move(checked);
+    return true;
 }
 
 bool ReadUsableLandscape(const char* path, StoredLandscape* landscape) {

@@ -7,17 +7,14 @@
 #include <memory>
 #include <string>
 
-#include "landscape/lnd_check.h"
+#include "landscape/landscape_load.h"
 
-// A landscape as stored (nothing changed in its bytes) and its check.
-struct StoredLandscape {
-    std::unique_ptr<uint8_t[]> bytes;
-    CheckedLandscape checked;  // points into bytes
-};
+// A landscape as stored: the value the viewer loads, its bytes as read.
+using StoredLandscape = LandscapeLoad;
 
-// Reads `path` whole and checks it. A file that cannot be read, or that the
-// check refuses, gives false and the ERROR line `lndtool info` gives in
-// *errorLine.
+// Reads `path` whole and checks it, without the viewer's console lines. A
+// file that cannot be read, or that the check refuses, gives false, an
+// empty *landscape and the ERROR line `lndtool info` gives in *errorLine.
 bool ReadCheckedLandscape(const char* path, StoredLandscape* landscape, std::string* errorLine);
 
 // The same, the ERROR line printed on standard error.

@@ -100,8 +100,8 @@ int RunHeightmap(const HeightmapOptions& options);
 // viewer's picture, the map bytes that name no block (their places stay
 // empty) and, with baked textures, the LoRes indices that name no texture
 // (baked without one, as the frame shows them).
-struct StoredLandscape;
-bool ReadExportedLandscape(const char* path, bool textures, StoredLandscape* stored);
+struct LandscapeLoad;
+bool ReadExportedLandscape(const char* path, bool textures, LandscapeLoad* stored);
 
 inline constexpr int kLargestPictureSide = 8192;
 // "WxH" in digits (leading zeros allowed), both 1 to 8192, the most any

@@ -24,12 +24,12 @@ std::string LowerExtension(const std::string& path) {
 
 }  // namespace
 
-bool ReadExportedLandscape(const char* path, bool textures, StoredLandscape* stored) {
+bool ReadExportedLandscape(const char* path, bool textures, LandscapeLoad* stored) {
     if (!ReadUsableLandscape(path, stored)) return false;
     for (const LandscapeNote& note : LandscapeNotes(stored->checked, path)) {
         const std::string kind = note.kind;
         if (note.severity == NoteSeverity::Warning &&
-            (note.changesPicture || kind == "map_place_beyond_block_count" ||
+            ((note.changesPicture && kind != "lores_index_beyond") || kind == "map_place_beyond_block_count" ||
              (textures && kind == "lores_index_beyond")))
             std::fprintf(stderr, "%s\n", note.line.c_str());
     }

@@ -73,8 +73,6 @@ bool RenderOne(const std::string& file, const std::string& out, const Picture& p
     ApplyProjection(picture.width_px, picture.height_px, farPlane);
     DrawScene(&landscape.checked, camera, picture.overlay);
     if (picture.earlier) {
-        // The marks read neither the block count field, which loading has
-        // decremented, nor anything else loading changes.
         const ChangeMarks marks = MarkChanges(*picture.earlier, landscape.checked);
         DrawChangeMarks(landscape.checked, marks.quads, marks.places);
         std::printf("changes from %s : %" PRIu64 " quads outlined, %" PRIu32 " places tinted\n",

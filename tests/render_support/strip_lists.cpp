@@ -25,7 +25,7 @@ void CompileStripLists(const LandscapeScene& scene, const CheckedLandscape& land
     for (int32_t k = 0; k < scene.texturedLists; ++k) {
         BuildTexturedBlockVertices(landscape.Block(k), textured);
         glNewList(TexturedListId(k), GL_COMPILE);
-        SetTexturedBlockState(landscape.Block(k), scene.blockTextureNames[size_t(k)]);
+        SetTexturedBlockState(LoResTextureNameOf(scene, landscape, landscape.Block(k)), scene.blockTextureNames[size_t(k)]);
         EmitStrips(textured, kind, [](const TexturedVertex& v) {
             glext::glMultiTexCoord2fvARB(GL_TEXTURE0_ARB, v.loResCoord);
             glext::glMultiTexCoord2fvARB(GL_TEXTURE1_ARB, v.materialCoord);

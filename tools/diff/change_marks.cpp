@@ -9,11 +9,6 @@
 
 namespace {
 
-// One cell spans 1/68 of a LoRes texture, starting 0.75 cell in (as the
-// textured lists place it).
-constexpr double kLoResCellSpan = 1.0 / 68.0;
-constexpr double kLoResCellOffset = 0.75;
-
 bool SameCorner(const uint8_t* a, const uint8_t* b, int r, int c) {
     return CellAltitude(a, r, c) == CellAltitude(b, r, c) && CellCountryIndex(a, r, c) == CellCountryIndex(b, r, c);
 }
@@ -32,12 +27,11 @@ void TexelSpan(double from, double to, int* first, int* count) {
     *count = int(high - low) + 1;
 }
 
-bool TexelsChanged(const uint8_t* changed, double originS, double originT, int r, int c) {
+bool TexelsChanged(const uint8_t* changed, float originS, float originT, int r, int c) {
     int x0, xn, y0, yn;
-    TexelSpan((c + kLoResCellOffset) * kLoResCellSpan + originS, (c + 1 + kLoResCellOffset) * kLoResCellSpan + originS,
-              &x0, &xn);
-    TexelSpan((r + kLoResCellOffset) * kLoResCellSpan + originT, (r + 1 + kLoResCellOffset) * kLoResCellSpan + originT,
-              &y0, &yn);
+    // The quad's corners, placed as the textured lists place them.
+    TexelSpan(LoResCoordinate(float(c), originS), LoResCoordinate(float(c + 1), originS), &x0, &xn);
+    TexelSpan(LoResCoordinate(float(r), originT), LoResCoordinate(float(r + 1), originT), &y0, &yn);
     for (int y = 0; y < yn; ++y)
         for (int x = 0; x < xn; ++x)
             if (changed[kLoResSide * ((y0 + y) % kLoResSide) + (x0 + x) % kLoResSide]) return true;
@@ -54,21 +48,24 @@ ChangeMarks MarkChanges(const CheckedLandscape& earlier, const CheckedLandscape&
                 BlockMapAt(earlier.bytes, row, column) != BlockMapAt(later.bytes, row, column);
     marks.tintedPlaces = uint32_t(marks.places.count());
 
-    // Per LoRes index of the later file: null while not looked at, else the
-    // changed-pixel flags (all set for a texture the earlier file lacks).
-    const uint32_t loResCount = later.counts.loResTextureCount;
+    // Per LoRes record the later frame draws (the RecordSize walk's, as the
+    // frame uploads them): null while not looked at, else the changed-pixel
+    // flags against the record the earlier frame drew under the same index
+    // (all set where it drew none).
+    const size_t loResCount = later.loResRecords.size();
     std::vector<std::unique_ptr<uint8_t[]>> pixels(loResCount);
-    auto changedPixels = [&](uint32_t i) -> const uint8_t* {
+    auto changedPixels = [&](size_t i) -> const uint8_t* {
         if (!pixels[i]) {
             constexpr size_t kPixels = size_t(kLoResSide) * kLoResSide;
             pixels[i].reset(new uint8_t[kPixels]);
-            if (i >= earlier.counts.loResTextureCount)
+            if (i >= earlier.loResRecords.size())
                 std::memset(pixels[i].get(), 1, kPixels);
-            else if (std::memcmp(earlier.StrideLoResRecord(i) + kImageDataOffset,
-                                 later.StrideLoResRecord(i) + kImageDataOffset, kLoResImageSize) == 0)
+            else if (std::memcmp(earlier.WalkedLoResRecord(uint32_t(i)) + kImageDataOffset,
+                                 later.WalkedLoResRecord(uint32_t(i)) + kImageDataOffset, kLoResImageSize) == 0)
                 std::memset(pixels[i].get(), 0, kPixels);
             else
-                LoResPixelChanges(earlier.StrideLoResRecord(i), later.StrideLoResRecord(i), pixels[i].get());
+                LoResPixelChanges(earlier.WalkedLoResRecord(uint32_t(i)), later.WalkedLoResRecord(uint32_t(i)),
+                                  pixels[i].get());
         }
         return pixels[i].get();
     };
@@ -82,13 +79,13 @@ ChangeMarks MarkChanges(const CheckedLandscape& earlier, const CheckedLandscape&
             continue;
         }
         const uint8_t* a = earlier.Block(k);
-        const int32_t loRes = BlockLoResTextureIndex(b);
-        if (BlockLoResTextureIndex(a) != loRes ||
+        const int64_t loRes = ShownLoResTexture(later, b);
+        if (ShownLoResTexture(earlier, a) != loRes ||
             std::memcmp(a + kTextureOriginSOffset, b + kTextureOriginSOffset, 8) != 0) {
             quads.set();
             continue;
         }
-        const uint8_t* changed = loRes >= 0 && uint32_t(loRes) < loResCount ? changedPixels(uint32_t(loRes)) : nullptr;
+        const uint8_t* changed = loRes == kNoLoResTexture ? nullptr : changedPixels(size_t(loRes));
         for (int r = 0; r < kBlockQuads; ++r)
             for (int c = 0; c < kBlockQuads; ++c)
                 quads[size_t(kBlockQuads * r + c)] =

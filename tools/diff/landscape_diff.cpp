@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "landscape/formatted_text.h"
+#include "landscape/lnd_fields.h"
 #include "texture/dxt3.h"
 #include "tools/unpack/json_text.h"
 
@@ -21,6 +22,19 @@ bool SameBytes(const uint8_t* a, const uint8_t* b, uint64_t size) { return std::
 uint64_t DifferingBytes(const uint8_t* a, const uint8_t* b, uint64_t size) {
     uint64_t n = 0;
     for (uint64_t i = 0; i < size; ++i) n += a[i] != b[i];
+    return n;
+}
+
+// Bytes of a record's reserved fields that differ; of its cells, the bytes
+// whose reserved bits differ.
+uint64_t ReservedChanges(const RecordSpec& spec, const uint8_t* a, const uint8_t* b) {
+    uint64_t n = 0;
+    for (const FieldSpec& field : spec) {
+        const uint8_t *fa = a + field.offset, *fb = b + field.offset;
+        if (field.kind == FieldKind::Reserved) n += DifferingBytes(fa, fb, field.size);
+        if (field.kind == FieldKind::Cells)
+            for (uint64_t i = 0; i < field.size; ++i) n += ((fa[i] ^ fb[i]) & CellReservedMask(i % kCellSize)) != 0;
+    }
     return n;
 }
 
@@ -43,8 +57,7 @@ void DiffHeader(const CheckedLandscape& a, const CheckedLandscape& b, LandscapeD
             const uint8_t va = BlockMapAt(a.bytes, row, column), vb = BlockMapAt(b.bytes, row, column);
             if (va != vb) d->map.push_back({row, column, {va, vb}});
         }
-    d->reserved.header =
-        DifferingBytes(a.bytes + kHeaderReservedOffset, b.bytes + kHeaderReservedOffset, kHeaderReservedSize);
+    d->reserved.header = ReservedChanges(kHeaderRecord, a.bytes, b.bytes);
 }
 
 void DiffLoRes(const CheckedLandscape& a, const CheckedLandscape& b, LandscapeDiff* d) {
@@ -54,7 +67,7 @@ void DiffLoRes(const CheckedLandscape& a, const CheckedLandscape& b, LandscapeDi
         const uint8_t* ra = a.StrideLoResRecord(i);
         const uint8_t* rb = b.StrideLoResRecord(i);
         if (SameBytes(ra, rb, kLoResTextureSize)) continue;
-        d->reserved.loRes += DifferingBytes(ra, rb, kRecordSizeOffset);
+        d->reserved.loRes += ReservedChanges(kLoResRecord, ra, rb);
         LoResChange change;
         change.index = i;
         change.recordSize[0] = LoResRecordSize(ra), change.recordSize[1] = LoResRecordSize(rb);
@@ -68,24 +81,12 @@ void DiffLoRes(const CheckedLandscape& a, const CheckedLandscape& b, LandscapeDi
     }
 }
 
-// Of a cell, the bytes and bits the viewer never reads.
-uint64_t CellReservedChanges(const uint8_t* ca, const uint8_t* cb) {
-    uint64_t n = 0;
-    for (uint64_t i = 0; i < kCellSize; ++i) {
-        if (i == kAltitudeOffset) continue;
-        const uint8_t reserved = i == kAttributesOffset ? uint8_t(~(kCountryIndexMask | kSplitFlagBit)) : 0xFF;
-        n += ((ca[i] ^ cb[i]) & reserved) != 0;
-    }
-    return n;
-}
-
 void DiffBlock(int32_t k, const uint8_t* ba, const uint8_t* bb, LandscapeDiff* d) {
     BlockChange change;
     change.index = k;
     int largest = -1;
     for (int r = 0; r < kBlockGridPoints; ++r)
         for (int c = 0; c < kBlockGridPoints; ++c) {
-            d->reserved.blocks += CellReservedChanges(CellAt(ba, r, c), CellAt(bb, r, c));
             const CellChange cell = {r,
                                      c,
                                      {CellAltitude(ba, r, c), CellAltitude(bb, r, c)},
@@ -100,11 +101,7 @@ void DiffBlock(int32_t k, const uint8_t* ba, const uint8_t* bb, LandscapeDiff* d
             if (step > largest) largest = step, change.largest = cell;
         }
     if (change.cellsChanged > kMostListedCells) change.cells.clear();
-    d->reserved.blocks += DifferingBytes(ba, bb, kCellsOffset) +
-                          DifferingBytes(ba + kBlockReservedAfterCellsOffset, bb + kBlockReservedAfterCellsOffset,
-                                         kBlockReservedAfterCellsSize) +
-                          DifferingBytes(ba + kBlockReservedTailOffset, bb + kBlockReservedTailOffset,
-                                         kBlockReservedTailSize);
+    d->reserved.blocks += ReservedChanges(kBlockRecord, ba, bb);
     change.loResIndex[0] = BlockLoResTextureIndex(ba), change.loResIndex[1] = BlockLoResTextureIndex(bb);
     change.originS[0] = BlockTextureOriginS(ba), change.originS[1] = BlockTextureOriginS(bb);
     change.originT[0] = BlockTextureOriginT(ba), change.originT[1] = BlockTextureOriginT(bb);
@@ -115,7 +112,7 @@ void DiffBlock(int32_t k, const uint8_t* ba, const uint8_t* bb, LandscapeDiff* d
 }
 
 void DiffCountry(int32_t k, const uint8_t* ca, const uint8_t* cb, LandscapeDiff* d) {
-    d->reserved.countries += DifferingBytes(ca, cb, kEntriesOffset);
+    d->reserved.countries += ReservedChanges(kCountryRecord, ca, cb);
     CountryChange change;
     change.index = k;
     for (int h = 0; h < kCountryEntryCount; ++h) {
@@ -163,14 +160,16 @@ void DiffRecords(const CheckedLandscape& a, const CheckedLandscape& b, Landscape
         const uint8_t* ma = a.MaterialArea() + kMaterialSize * uint64_t(m);
         const uint8_t* mb = b.MaterialArea() + kMaterialSize * uint64_t(m);
         if (SameBytes(ma, mb, kMaterialSize)) continue;
-        d->reserved.materials += DifferingBytes(ma, mb, kTexelsOffset);
+        d->reserved.materials += ReservedChanges(kMaterialRecord, ma, mb);
         const ValuesChange change = DiffValues<uint16_t>(m, kMaterialSide * kMaterialSide, TexelAt, ma, mb);
         if (change.changed) d->materials.push_back(change);
     }
     if (!SameBytes(a.DetailMap(), b.DetailMap(), kDetailMapSize))
         d->detail = DiffValues<uint8_t>(0, int(kDetailMapSize), DetailByte, a.DetailMap(), b.DetailMap());
-    d->trailingChanged = DifferingBytes(a.bytes + a.areas.end, b.bytes + b.areas.end,
-                                        std::min(d->trailing[0], d->trailing[1]));
+    // Bytes only one file has count as changed too.
+    const uint64_t common = std::min(d->trailing[0], d->trailing[1]);
+    d->trailingChanged = DifferingBytes(a.bytes + a.areas.end, b.bytes + b.areas.end, common) +
+                         std::max(d->trailing[0], d->trailing[1]) - common;
 }
 
 // ---------------------------------------------------------------------------
@@ -321,7 +320,11 @@ std::string FormatDiffText(const LandscapeDiff& d, const std::string& nameA, con
     }
     if (d.trailing[0] != d.trailing[1])
         AppendLine(&out, "trailing bytes: %" PRIu64 " -> %" PRIu64, d.trailing[0], d.trailing[1]);
-    if (d.trailingChanged) AppendLine(&out, "trailing bytes: %" PRIu64 " changed", d.trailingChanged);
+    // The line above tells the bytes only one file has; this one, those of
+    // the rest that differ.
+    const uint64_t lengthChange = std::max(d.trailing[0], d.trailing[1]) - std::min(d.trailing[0], d.trailing[1]);
+    if (d.trailingChanged > lengthChange)
+        AppendLine(&out, "trailing bytes: %" PRIu64 " changed", d.trailingChanged - lengthChange);
     return out;
 }
 

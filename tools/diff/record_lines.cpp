@@ -5,6 +5,7 @@
 #include <cinttypes>
 
 #include "landscape/formatted_text.h"
+#include "landscape/lnd_fields.h"
 #include "tools/unpack/json_text.h"
 #include "tools/unpack/sha256.h"
 
@@ -19,20 +20,17 @@ std::string Reserved(const uint8_t* bytes, uint64_t size) {
     return HexBytes(bytes, size_t(size));
 }
 
-// The 12 + 180 + 12 reserved bytes of a block and the unread bits of its
-// cells, as one checksum (or "zero").
+// A block's reserved fields and the reserved bits of its cells, as one
+// checksum (or "zero").
 std::string BlockReserved(const uint8_t* block) {
-    std::string bytes(block, block + kCellsOffset);
-    bytes.append(block + kBlockReservedAfterCellsOffset,
-                 block + kBlockReservedAfterCellsOffset + kBlockReservedAfterCellsSize);
-    bytes.append(block + kBlockReservedTailOffset, block + kBlockReservedTailOffset + kBlockReservedTailSize);
-    for (int r = 0; r < kBlockGridPoints; ++r)
-        for (int c = 0; c < kBlockGridPoints; ++c) {
-            const uint8_t* cell = CellAt(block, r, c);
-            for (uint64_t i = 0; i < kCellSize; ++i)
-                if (i != kAltitudeOffset)
-                    bytes += char(i == kAttributesOffset ? cell[i] & ~(kCountryIndexMask | kSplitFlagBit) : cell[i]);
-        }
+    std::string bytes;
+    for (const FieldSpec& field : kBlockRecord) {
+        const uint8_t* at = block + field.offset;
+        if (field.kind == FieldKind::Reserved) bytes.append(at, at + field.size);
+        if (field.kind == FieldKind::Cells)
+            for (uint64_t i = 0; i < field.size; ++i)
+                if (CellReservedMask(i % kCellSize) != 0) bytes += char(at[i] & CellReservedMask(i % kCellSize));
+    }
     const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
     if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return b == 0; })) return "zero";
     return "sha256 " + Sha(data, bytes.size());

@@ -109,9 +109,8 @@ void ComputeBlock(const CheckedLandscape& landscape, int32_t k, const GltfOption
     if (!options.textures) return;
     std::vector<uint16_t> texels(kMaterialTextureTexels);
     SynthesizeBlockMaterial(block, MaterialSourcesOf(landscape), split, unsplit, texels.data());
-    const int32_t index = BlockLoResTextureIndex(block);
-    const uint8_t* rgbaOfLoRes =
-        index >= 0 && size_t(index) < loRes.size() ? loRes[size_t(index)].data() : nullptr;
+    const int64_t index = ShownLoResTexture(landscape, block);
+    const uint8_t* rgbaOfLoRes = index == kNoLoResTexture ? nullptr : loRes[size_t(index)].data();
     std::vector<uint8_t> rgba(size_t(kBakeSide) * kBakeSide * 4);
     result->opaque = BakeBlockSurface(block, rgbaOfLoRes, texels.data(), rgba.data());
     // Fast: the encoding, not the baking, is what the export waits for.

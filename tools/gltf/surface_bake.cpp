@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr float kLoResCellSpan = 0.014705882f;  // one cell is 1/68 of a LoRes texture
-constexpr float kLoResCellOffset = 0.75f;
 constexpr float kByteToUnit = 1.0f / 255.0f;
 
 // The two texels a coordinate falls between along one axis, and the weight
@@ -34,7 +32,7 @@ LinearTap TapAt(float coordinate) {
 // The taps of texel centre n (0..255) of the bake along one axis.
 LinearTap TapOfBakeTexel(int n, float origin) {
     const float cell = float(2 * n + 1) / 32.0f;  // (n + 0.5) / 16, exact
-    return TapAt((cell + kLoResCellOffset) * kLoResCellSpan + origin);
+    return TapAt(LoResCoordinate(cell, origin));
 }
 
 // round(255 x unit), ties to even, for unit clamped to 0..1: adding 2^23 to

@@ -9,7 +9,8 @@
 //                             texture origins, per country its 256 entries
 //                             [materialA, materialB, blendWeight], every
 //                             reserved byte as hex (left out: all zeros), and
-//                             the SHA-256 of every image file as unpacked.
+//                             the SHA-256 of every image file as unpacked,
+//                             and trailing_bytes when there are any.
 //                             The lists' lengths are the counts.
 //   lores/<i>.dds, .png       record i as a DDS file (the fixed-stride record
 //                             from its DdsHeader on) and its RGBA decoding
@@ -19,7 +20,8 @@
 //   materials/<m>.png         the 256 x 256 texels, 16-bit grey
 //   detail.png                the detail map, 8-bit grey, oriented as the
 //                             material texels (the file stores it transposed)
-//   trailing.bin              bytes after the detail map, when there are any
+//   trailing.bin              bytes after the detail map, when the JSON
+//                             lists trailing_bytes (and then as many)
 //   README.txt                what each file holds and what may be edited
 #pragma once
 
@@ -36,6 +38,7 @@ using FolderFiles = std::map<std::string, std::vector<uint8_t>>;
 inline constexpr const char* kFolderJson = "landscape.json";
 inline constexpr const char* kFolderReadme = "README.txt";
 inline constexpr const char* kFolderTrailing = "trailing.bin";
+inline constexpr const char* kFolderTrailingKey = "trailing_bytes";  // in landscape.json: trailing.bin's length
 inline constexpr const char* kFolderDetail = "detail.png";
 inline constexpr const char* kFolderFormat = "lndview-unpack";
 inline constexpr int kFolderVersion = 1;

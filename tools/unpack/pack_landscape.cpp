@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "image/png_read.h"
+#include "landscape/lnd_fields.h"
 #include "landscape/lnd_format.h"
 #include "tools/unpack/json_text.h"
 #include "tools/unpack/landscape_folder.h"
@@ -22,45 +23,29 @@ using nlohmann::json;
 namespace {
 
 constexpr int kSide = kBlockGridPoints;
-constexpr size_t kCellBytes = size_t(kSide) * kSide * kCellSize;
 constexpr size_t kDdsImageOffset = 4 + kDdsHeaderSize;  // in a DDS file
 // A folder whose JSON lists a million empty records is not worth a million lines.
 constexpr size_t kMostFaults = 100;
 
+// Each record is held as its bytes, filled field by field from the JSON
+// (through the field tables) and from the folder's files.
 struct LoResModel {
-    int32_t recordSize = 0;
-    uint8_t reserved[kRecordSizeOffset] = {};
+    std::vector<uint8_t> record = std::vector<uint8_t>(kLoResTextureSize, 0);
     std::vector<uint8_t> dds;  // the kDdsFileSize bytes of its DDS file, once settled
 };
-struct BlockModel {
-    int32_t loResIndex = 0;
-    float originS = 0, originT = 0;
-    uint8_t reserved[kCellsOffset] = {};
-    uint8_t reservedAfterCells[kBlockReservedAfterCellsSize] = {};
-    uint8_t reservedTail[kBlockReservedTailSize] = {};
-    uint8_t cells[kCellBytes] = {};  // cell_reserved, then the images' values
-};
-struct CountryModel {
-    uint8_t reserved[kEntriesOffset] = {};
-    uint32_t entries[kCountryEntryCount][3] = {};
-};
-struct MaterialModel {
-    uint8_t reserved[kTexelsOffset] = {};
-    std::vector<uint16_t> texels;
-};
+using RecordBytes = std::vector<uint8_t>;
 
 struct Packer {
     const FolderFiles* folder = nullptr;
     std::string folderName;
     std::vector<std::string>* errors = nullptr;
     size_t faults = 0;
-    uint8_t blockMap[kBlockMapSide * kBlockMapSide] = {};
-    uint8_t headerReserved[kHeaderReservedSize] = {};
+    RecordBytes header = RecordBytes(kHeaderSize, 0);
     std::vector<LoResModel> lores;
-    std::vector<BlockModel> blocks;
-    std::vector<CountryModel> countries;
-    std::vector<MaterialModel> materials;
+    std::vector<RecordBytes> blocks, countries, materials;
     std::vector<std::pair<std::string, std::string>> hashes;  // file, SHA-256 as unpacked
+    bool trailingListed = false;                              // landscape.json names trailing.bin
+    uint64_t trailingBytes = 0;                               // its length, as listed
     std::vector<uint8_t> detail;                              // stored transposed
 };
 
@@ -165,67 +150,79 @@ void ReadReserved(Packer* p, const json& object, const char* key, const std::str
 // landscape.json
 // ---------------------------------------------------------------------------
 
-void ReadHeader(Packer* p, const json& header) {
-    if (!IsObject(p, header, "header")) return;
-    RefuseUnknownKeys(p, header, {"block_map", "reserved_1036"}, "header");
-    ReadReserved(p, header, "reserved_1036", "header", p->headerReserved, kHeaderReservedSize);
-    const json* map = Member(p, header, "block_map", "header", true);
-    if (!map || !IsList(p, *map, "header.block_map", kBlockMapSide)) return;
+void RefuseUnknownFields(Packer* p, const json& object, const RecordSpec& spec, const std::string& where) {
+    for (const auto& item : object.items()) {
+        const FieldSpec* field = FindField(spec, item.key().c_str());
+        if (!field || !FieldInJson(field->kind)) JsonFault(p, Joined(where, item.key()), "unknown key");
+    }
+}
+
+void ReadBlockMap(Packer* p, const json& object, const FieldSpec& field, const std::string& where, uint8_t* out) {
+    const std::string list = Joined(where, field.key);
+    const json* map = Member(p, object, field.key, where, true);
+    if (!map || !IsList(p, *map, list, kBlockMapSide)) return;
     for (int b = 0; b < kBlockMapSide; ++b) {
-        const std::string row = Indexed("header.block_map", size_t(b));
+        const std::string row = Indexed(list, size_t(b));
         if (!IsList(p, (*map)[size_t(b)], row, kBlockMapSide)) continue;
         for (int a = 0; a < kBlockMapSide; ++a) {
             int64_t value;
             if (WholeNumber(p, (*map)[size_t(b)][size_t(a)], Indexed(row, size_t(a)), 0, 255, &value))
-                p->blockMap[kBlockMapSide * b + a] = uint8_t(value);
+                out[kBlockMapSide * b + a] = uint8_t(value);
         }
     }
 }
 
-void ReadLoResEntry(Packer* p, const json& entry, const std::string& where, LoResModel* r) {
-    if (!IsObject(p, entry, where)) return;
-    RefuseUnknownKeys(p, entry, {"record_size", "reserved_0"}, where);
-    ReadNumber(p, entry, "record_size", where, INT32_MIN, INT32_MAX, &r->recordSize);
-    ReadReserved(p, entry, "reserved_0", where, r->reserved, sizeof r->reserved);
-}
-
-void ReadBlockEntry(Packer* p, const json& entry, const std::string& where, BlockModel* b) {
-    if (!IsObject(p, entry, where)) return;
-    RefuseUnknownKeys(p, entry,
-                      {"lores_index", "texture_origin_s", "texture_origin_t", "reserved_0", "reserved_2316",
-                       "reserved_2508", "cell_reserved"},
-                      where);
-    ReadNumber(p, entry, "lores_index", where, INT32_MIN, INT32_MAX, &b->loResIndex);
-    ReadFloat(p, entry, "texture_origin_s", where, &b->originS);
-    ReadFloat(p, entry, "texture_origin_t", where, &b->originT);
-    ReadReserved(p, entry, "reserved_0", where, b->reserved, sizeof b->reserved);
-    ReadReserved(p, entry, "reserved_2316", where, b->reservedAfterCells, sizeof b->reservedAfterCells);
-    ReadReserved(p, entry, "reserved_2508", where, b->reservedTail, sizeof b->reservedTail);
-    ReadReserved(p, entry, "cell_reserved", where, b->cells, sizeof b->cells);
-}
-
-void ReadCountryEntry(Packer* p, const json& entry, const std::string& where, CountryModel* c) {
-    if (!IsObject(p, entry, where)) return;
-    RefuseUnknownKeys(p, entry, {"reserved_0", "entries"}, where);
-    ReadReserved(p, entry, "reserved_0", where, c->reserved, sizeof c->reserved);
-    const json* entries = Member(p, entry, "entries", where, true);
-    const std::string list = Joined(where, "entries");
+void ReadEntries(Packer* p, const json& object, const FieldSpec& field, const std::string& where, uint8_t* out) {
+    const json* entries = Member(p, object, field.key, where, true);
+    const std::string list = Joined(where, field.key);
+    constexpr size_t kFields = std::size(kEntryFields);
     if (!entries || !IsList(p, *entries, list, kCountryEntryCount)) return;
     for (size_t h = 0; h < size_t(kCountryEntryCount) && !Full(p); ++h) {
         const std::string at = Indexed(list, h);
-        if (!IsList(p, (*entries)[h], at, 3)) continue;
-        for (size_t f = 0; f < 3; ++f) {
+        if (!IsList(p, (*entries)[h], at, kFields)) continue;
+        for (size_t f = 0; f < kFields; ++f) {
             int64_t value;
             if (WholeNumber(p, (*entries)[h][f], Indexed(at, f), 0, UINT32_MAX, &value))
-                c->entries[h][f] = uint32_t(value);
+                StoreU32(out + kCountryEntrySize * h + kEntryFields[f].offset, uint32_t(value));
         }
     }
 }
 
-void ReadMaterialEntry(Packer* p, const json& entry, const std::string& where, MaterialModel* m) {
-    if (!IsObject(p, entry, where)) return;
-    RefuseUnknownKeys(p, entry, {"reserved_0"}, where);
-    ReadReserved(p, entry, "reserved_0", where, m->reserved, sizeof m->reserved);
+// A record's JSON object into its bytes, field by field as the table lists them.
+void ReadFields(Packer* p, const json& object, const RecordSpec& spec, const std::string& where, uint8_t* record) {
+    if (!IsObject(p, object, where)) return;
+    RefuseUnknownFields(p, object, spec, where);
+    for (const FieldSpec& field : spec) {
+        uint8_t* at = record + field.offset;
+        switch (field.kind) {
+        case FieldKind::Int32: {
+            int32_t value = 0;
+            ReadNumber(p, object, field.key, where, INT32_MIN, INT32_MAX, &value);
+            StoreI32(at, value);
+            break;
+        }
+        case FieldKind::Uint32: {
+            uint32_t value = 0;
+            ReadNumber(p, object, field.key, where, 0, UINT32_MAX, &value);
+            StoreU32(at, value);
+            break;
+        }
+        case FieldKind::Float32: {
+            float value = 0;
+            ReadFloat(p, object, field.key, where, &value);
+            StoreF32(at, value);
+            break;
+        }
+        case FieldKind::Reserved:
+        case FieldKind::Cells: ReadReserved(p, object, field.key, where, at, size_t(field.size)); break;
+        case FieldKind::BlockMap: ReadBlockMap(p, object, field, where, at); break;
+        case FieldKind::Entries: ReadEntries(p, object, field, where, at); break;
+        case FieldKind::Count:
+        case FieldKind::DdsHeader:
+        case FieldKind::Image:
+        case FieldKind::Texels: break;  // the lists' lengths and the record's files
+        }
+    }
 }
 
 // One of the record lists: its length is the record count.
@@ -243,7 +240,7 @@ void ReadList(Packer* p, const json& document, const char* key, size_t most, std
     // empty records costs no more than its text.
     for (size_t i = 0; i < list->size() && !Full(p); ++i) {
         models->emplace_back();
-        readEntry(p, (*list)[i], Indexed(key, i), &models->back());
+        readEntry(p, (*list)[i], Indexed(key, i), models->back());
     }
 }
 
@@ -298,12 +295,29 @@ bool ReadJson(Packer* p) {
         return false;
     }
     RefuseUnknownKeys(p, document,
-                      {"format", "version", "header", "lores", "blocks", "countries", "materials", "sha256"}, "");
-    if (const json* header = Member(p, document, "header", "", true)) ReadHeader(p, *header);
-    ReadList(p, document, "lores", UINT32_MAX, &p->lores, ReadLoResEntry);
-    ReadList(p, document, "blocks", INT32_MAX - 1, &p->blocks, ReadBlockEntry);
-    ReadList(p, document, "countries", INT32_MAX, &p->countries, ReadCountryEntry);
-    ReadList(p, document, "materials", INT32_MAX, &p->materials, ReadMaterialEntry);
+                      {"format", "version", "header", "lores", "blocks", "countries", "materials", kFolderTrailingKey,
+                       "sha256"},
+                      "");
+    if (const json* header = Member(p, document, "header", "", true))
+        ReadFields(p, *header, kHeaderRecord, "header", p->header.data());
+    const auto reader = [](const RecordSpec& spec) {
+        return [record_spec = &spec](Packer* p, const json& entry, const std::string& where, RecordBytes& record) {
+            record.assign(record_spec->size, 0);
+            ReadFields(p, entry, *record_spec, where, record.data());
+        };
+    };
+    ReadList(p, document, "lores", UINT32_MAX, &p->lores,
+             [](Packer* p, const json& entry, const std::string& where, LoResModel& r) {
+                 ReadFields(p, entry, kLoResRecord, where, r.record.data());
+             });
+    ReadList(p, document, "blocks", INT32_MAX - 1, &p->blocks, reader(kBlockRecord));
+    ReadList(p, document, "countries", INT32_MAX, &p->countries, reader(kCountryRecord));
+    ReadList(p, document, "materials", INT32_MAX, &p->materials, reader(kMaterialRecord));
+    if (const json* trailing = Member(p, document, kFolderTrailingKey, "", false)) {
+        int64_t bytes;
+        if (WholeNumber(p, *trailing, kFolderTrailingKey, 1, INT64_MAX, &bytes))
+            p->trailingListed = true, p->trailingBytes = uint64_t(bytes);
+    }
     ReadHashes(p, document);
     return true;
 }
@@ -314,7 +328,8 @@ bool ReadJson(Packer* p) {
 
 // Every file must be one the counts call for.
 void RefuseExtraFiles(Packer* p) {
-    std::set<std::string> expected = {kFolderJson, kFolderReadme, kFolderTrailing, kFolderDetail};
+    std::set<std::string> expected = {kFolderJson, kFolderReadme, kFolderDetail};
+    if (p->trailingListed) expected.insert(kFolderTrailing);
     for (size_t i = 0; i < p->lores.size(); ++i) expected.insert({LoResDdsName(i), LoResPngName(i)});
     for (size_t k = 0; k < p->blocks.size(); ++k)
         expected.insert({BlockPngName(k, "altitude"), BlockPngName(k, "country"), BlockPngName(k, "split")});
@@ -324,7 +339,8 @@ void RefuseExtraFiles(Packer* p) {
             Fault(p, file.first,
                   "is no file of this folder: landscape.json lists " + std::to_string(p->lores.size()) +
                       " LoRes textures, " + std::to_string(p->blocks.size()) + " blocks and " +
-                      std::to_string(p->materials.size()) + " materials");
+                      std::to_string(p->materials.size()) + " materials" +
+                      (file.first == kFolderTrailing ? std::string(" and no ") + kFolderTrailingKey : ""));
 }
 
 // The decoded image of a file, or null (with a fault) when it is missing or
@@ -353,28 +369,36 @@ void RefusePixels(Packer* p, const std::string& name, const DecodedPng& image, i
                   std::to_string(first % size_t(side)) + ")");
 }
 
+// What a cell field's picture may hold, and the bits its value takes: a
+// one-bit flag is 0 (clear) or 255 (set); a wider field its value.
+struct CellPictureRule {
+    const char* broken;  // the fault's words for pixels that break the rule
+    bool flag;
+    uint8_t most;
+};
+CellPictureRule RuleOf(const SubfieldSpec& field) {
+    if ((field.mask & (field.mask - 1)) == 0) return {"are neither 0 (clear) nor 255 (set)", true, 255};
+    if (field.mask == kCountryIndexMask)
+        return {"hold a country index above 15, the most a cell holds", false, kCountryIndexMask};
+    return {"hold a value the cell field cannot", false, field.mask};
+}
+
 void ReadBlockImages(Packer* p, size_t k) {
-    BlockModel& b = p->blocks[k];
+    RecordBytes& block = p->blocks[k];
     const std::string where = Indexed("blocks", k);
     DecodedPng image;
-    const std::string altitude = BlockPngName(k, "altitude"), country = BlockPngName(k, "country"),
-                      split = BlockPngName(k, "split");
-    if (Image(p, altitude, kSide, PngLayout::Gray8, where, &image))
-        for (size_t i = 0; i < image.bytes.size(); ++i) b.cells[kCellSize * i + kAltitudeOffset] = image.bytes[i];
-    if (Image(p, country, kSide, PngLayout::Gray8, where, &image)) {
-        RefusePixels(p, country, image, kSide, "hold a country index above 15, the most a cell holds",
-                     [](uint8_t v) { return v > kCountryIndexMask; });
+    for (const SubfieldSpec& field : kCellFields) {
+        const std::string name = BlockPngName(k, field.key);
+        if (!Image(p, name, kSide, PngLayout::Gray8, where, &image)) continue;
+        const CellPictureRule rule = RuleOf(field);
+        if (rule.most != 255 || rule.flag)
+            RefusePixels(p, name, image, kSide, rule.broken,
+                         [&](uint8_t v) { return rule.flag ? v != 0 && v != 255 : v > rule.most; });
+        const uint8_t low = uint8_t(field.mask & -field.mask);
         for (size_t i = 0; i < image.bytes.size(); ++i) {
-            uint8_t& attributes = b.cells[kCellSize * i + kAttributesOffset];
-            attributes = uint8_t((attributes & ~kCountryIndexMask) | (image.bytes[i] & kCountryIndexMask));
-        }
-    }
-    if (Image(p, split, kSide, PngLayout::Gray8, where, &image)) {
-        RefusePixels(p, split, image, kSide, "are neither 0 (clear) nor 255 (set)",
-                     [](uint8_t v) { return v != 0 && v != 255; });
-        for (size_t i = 0; i < image.bytes.size(); ++i) {
-            uint8_t& attributes = b.cells[kCellSize * i + kAttributesOffset];
-            attributes = uint8_t((attributes & ~kSplitFlagBit) | (image.bytes[i] ? kSplitFlagBit : 0));
+            uint8_t& byte = block[kCellsOffset + kCellSize * i + field.offset];
+            const uint8_t bits = rule.flag ? (image.bytes[i] ? field.mask : 0) : uint8_t(image.bytes[i] * low);
+            byte = uint8_t((byte & ~field.mask) | (bits & field.mask));
         }
     }
 }
@@ -448,7 +472,17 @@ void ReadFiles(Packer* p) {
     DecodedPng image;
     for (size_t m = 0; m < p->materials.size() && !Full(p); ++m)
         if (Image(p, MaterialPngName(m), kMaterialSide, PngLayout::Gray16, Indexed("materials", m), &image))
-            p->materials[m].texels = std::move(image.samples);
+            for (size_t t = 0; t < image.samples.size(); ++t)
+                StoreU16(p->materials[m].data() + kTexelsOffset + 2 * t, image.samples[t]);
+    if (p->trailingListed) {
+        const std::vector<uint8_t>* trailing = FileOf(p, kFolderTrailing);
+        if (!trailing)
+            Fault(p, kFolderTrailing, std::string("missing: landscape.json lists ") + kFolderTrailingKey);
+        else if (trailing->size() != p->trailingBytes)
+            Fault(p, kFolderTrailing,
+                  "is " + std::to_string(trailing->size()) + " bytes; landscape.json lists " + kFolderTrailingKey +
+                      " " + std::to_string(p->trailingBytes));
+    }
     if (Image(p, kFolderDetail, kMaterialSide, PngLayout::Gray8, "", &image)) {
         // The file stores column x, row y at 256 x + y.
         p->detail.resize(kDetailMapSize);
@@ -465,49 +499,27 @@ void ReadFiles(Packer* p) {
 void LayOut(const Packer& p, std::vector<uint8_t>* out) {
     const LandscapeAreas areas = ComputeLandscapeAreas(int32_t(p.blocks.size()), int32_t(p.countries.size()),
                                                        int32_t(p.materials.size()), uint32_t(p.lores.size()));
-    const std::vector<uint8_t>* trailing = FileOf(&p, kFolderTrailing);
+    const std::vector<uint8_t>* trailing = p.trailingListed ? FileOf(&p, kFolderTrailing) : nullptr;
     out->assign(areas.end + (trailing ? trailing->size() : 0), 0);
     uint8_t* file = out->data();
-    // The block count is stored plus one.
+    std::copy(p.header.begin(), p.header.end(), file);
+    // The counts are the lists' lengths; the block count is stored plus one.
     StoreI32(file + kBlockCountPlusOneOffset, int32_t(p.blocks.size()) + 1);
-    std::memcpy(file + kBlockMapOffset, p.blockMap, sizeof p.blockMap);
     StoreI32(file + kMaterialCountOffset, int32_t(p.materials.size()));
     StoreI32(file + kCountryCountOffset, int32_t(p.countries.size()));
-    std::memcpy(file + kHeaderReservedOffset, p.headerReserved, kHeaderReservedSize);
     StoreU32(file + kLoResTextureCountOffset, uint32_t(p.lores.size()));
     for (size_t i = 0; i < p.lores.size(); ++i) {
         uint8_t* record = file + areas.loResArea + kLoResTextureSize * i;
-        std::memcpy(record, p.lores[i].reserved, kRecordSizeOffset);
-        StoreI32(record + kRecordSizeOffset, p.lores[i].recordSize);
+        std::copy(p.lores[i].record.begin(), p.lores[i].record.end(), record);
+        // The DDS file holds the record from its DdsHeader on, behind "DDS ".
         std::memcpy(record + kDdsHeaderOffset, p.lores[i].dds.data() + 4, kDdsFileSize - 4);
     }
-    for (size_t k = 0; k < p.blocks.size(); ++k) {
-        const BlockModel& b = p.blocks[k];
-        uint8_t* block = file + areas.blockArea + kBlockSize * k;
-        std::memcpy(block, b.reserved, kCellsOffset);
-        std::memcpy(block + kCellsOffset, b.cells, kCellBytes);
-        std::memcpy(block + kBlockReservedAfterCellsOffset, b.reservedAfterCells, kBlockReservedAfterCellsSize);
-        StoreI32(block + kLoResTextureIndexOffset, b.loResIndex);
-        StoreF32(block + kTextureOriginSOffset, b.originS);
-        StoreF32(block + kTextureOriginTOffset, b.originT);
-        std::memcpy(block + kBlockReservedTailOffset, b.reservedTail, kBlockReservedTailSize);
-    }
-    for (size_t k = 0; k < p.countries.size(); ++k) {
-        uint8_t* country = file + areas.countryArea + kCountrySize * k;
-        std::memcpy(country, p.countries[k].reserved, kEntriesOffset);
-        for (int h = 0; h < kCountryEntryCount; ++h) {
-            uint8_t* entry = country + kEntriesOffset + kCountryEntrySize * uint64_t(h);
-            StoreU32(entry + kMaterialAOffset, p.countries[k].entries[h][0]);
-            StoreU32(entry + kMaterialBOffset, p.countries[k].entries[h][1]);
-            StoreU32(entry + kBlendWeightOffset, p.countries[k].entries[h][2]);
-        }
-    }
-    for (size_t m = 0; m < p.materials.size(); ++m) {
-        uint8_t* material = file + areas.materialArea + kMaterialSize * m;
-        std::memcpy(material, p.materials[m].reserved, kTexelsOffset);
-        for (size_t t = 0; t < p.materials[m].texels.size(); ++t)
-            StoreU16(material + kTexelsOffset + 2 * t, p.materials[m].texels[t]);
-    }
+    const auto place = [](const std::vector<RecordBytes>& records, uint8_t* area) {
+        for (const RecordBytes& record : records) area = std::copy(record.begin(), record.end(), area);
+    };
+    place(p.blocks, file + areas.blockArea);
+    place(p.countries, file + areas.countryArea);
+    place(p.materials, file + areas.materialArea);
     std::memcpy(file + areas.detailMap, p.detail.data(), kDetailMapSize);
     if (trailing) std::copy(trailing->begin(), trailing->end(), out->begin() + int64_t(areas.end));
 }

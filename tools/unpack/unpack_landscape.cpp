@@ -10,6 +10,7 @@
 
 #include "image/png_write.h"
 #include "landscape/lnd_check.h"
+#include "landscape/lnd_fields.h"
 #include "texture/dxt3.h"
 #include "texture/lores_dds.h"
 #include "tools/unpack/json_text.h"
@@ -35,6 +36,8 @@ landscape.json
     reserved_*, cell_reserved: bytes the viewer never reads, as hex; a field
       left out is all zeros. cell_reserved holds the 2312 cell bytes of a
       block without the altitude, country and split bits, which the PNGs hold.
+    trailing_bytes: the length of trailing.bin, when the file has bytes after
+      the detail map; without it a trailing.bin is no file of this folder.
     sha256: the image files as unpacked, so that pack sees which were edited.
     A list's length is the count: to add or remove a record, change the list
     and add or remove its files.
@@ -55,7 +58,8 @@ blocks/<k>-split.png      Its cells' split flags: 255 set, 0 clear.
 materials/<m>.png         Material m's 256 x 256 texels, 16-bit grey.
 detail.png                The detail map, 256 x 256, 8-bit grey, oriented
                           as the material textures.
-trailing.bin              Bytes after the detail map, when the file had any.
+trailing.bin              Bytes after the detail map, when the file had any;
+                          trailing_bytes in landscape.json says how many.
 
 pack checks the whole folder before it writes anything and lists every
 fault: wrong image sizes or formats, values that do not fit, missing or extra
@@ -90,12 +94,57 @@ void PutReserved(ordered_json& object, const char* key, const uint8_t* bytes, si
     if (std::any_of(bytes, bytes + size, [](uint8_t b) { return b != 0; })) object[key] = HexBytes(bytes, size);
 }
 
+// The fields of a record that landscape.json holds, in the table's order.
+void PutFields(const RecordSpec& spec, const uint8_t* record, ordered_json& object) {
+    for (const FieldSpec& field : spec) {
+        const uint8_t* at = record + field.offset;
+        switch (field.kind) {
+        case FieldKind::Int32: object[field.key] = LoadI32(at); break;
+        case FieldKind::Uint32: object[field.key] = LoadU32(at); break;
+        case FieldKind::Float32: object[field.key] = Float32Json(LoadF32(at)); break;
+        case FieldKind::Reserved: PutReserved(object, field.key, at, size_t(field.size)); break;
+        case FieldKind::BlockMap: {
+            ordered_json map = ordered_json::array();
+            for (int b = 0; b < kBlockMapSide; ++b) {
+                ordered_json row = ordered_json::array();
+                for (int a = 0; a < kBlockMapSide; ++a) row.push_back(at[kBlockMapSide * b + a]);
+                map.push_back(std::move(row));
+            }
+            object[field.key] = std::move(map);
+            break;
+        }
+        case FieldKind::Cells: {
+            // The cells without what the pictures hold.
+            std::vector<uint8_t> reserved(at, at + field.size);
+            for (size_t i = 0; i < reserved.size(); ++i) reserved[i] &= CellReservedMask(i % kCellSize);
+            PutReserved(object, field.key, reserved.data(), reserved.size());
+            break;
+        }
+        case FieldKind::Entries: {
+            ordered_json entries = ordered_json::array();
+            for (int h = 0; h < kCountryEntryCount; ++h) {
+                ordered_json entry = ordered_json::array();
+                for (const SubfieldSpec& sub : kEntryFields)
+                    entry.push_back(LoadU32(at + kCountryEntrySize * uint64_t(h) + sub.offset));
+                entries.push_back(std::move(entry));
+            }
+            object[field.key] = std::move(entries);
+            break;
+        }
+        case FieldKind::Count:
+        case FieldKind::DdsHeader:
+        case FieldKind::Image:
+        case FieldKind::Texels: break;  // the lists' lengths and the record's files
+        }
+    }
+}
+
 bool UnpackLoRes(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
     std::vector<uint8_t> rgba(size_t(kLoResSide) * kLoResSide * 4);
     for (uint32_t i = 0; i < c.counts.loResTextureCount; ++i) {
         const uint8_t* record = c.StrideLoResRecord(i);
-        ordered_json entry = {{"record_size", LoResRecordSize(record)}};
-        PutReserved(entry, "reserved_0", record, kRecordSizeOffset);
+        ordered_json entry = ordered_json::object();
+        PutFields(kLoResRecord, record, entry);
         list.push_back(std::move(entry));
         std::vector<uint8_t> dds(kDdsFileSize);
         LoResDdsFileBytes(record, dds.data());
@@ -109,37 +158,29 @@ bool UnpackLoRes(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
     return true;
 }
 
+// A cell field's picture value: the bits it holds, a one-bit flag as 0 or 255.
+uint8_t CellPictureValue(const uint8_t* cell, const SubfieldSpec& field) {
+    const uint8_t bits = cell[field.offset] & field.mask;
+    if ((field.mask & (field.mask - 1)) == 0) return bits ? 255 : 0;
+    return uint8_t(bits / (field.mask & -field.mask));
+}
+
 bool UnpackBlocks(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
     constexpr int kSide = kBlockGridPoints;
-    uint8_t altitude[kSide * kSide], country[kSide * kSide], split[kSide * kSide];
-    uint8_t cellReserved[kSide * kSide * kCellSize];
+    uint8_t picture[kSide * kSide];
     for (int32_t k = 0; k < c.blockCount; ++k) {
         const uint8_t* block = c.Block(k);
-        std::copy_n(block + kCellsOffset, sizeof cellReserved, cellReserved);
-        for (int r = 0; r < kSide; ++r)
-            for (int col = 0; col < kSide; ++col) {
-                altitude[kSide * r + col] = CellAltitude(block, r, col);
-                country[kSide * r + col] = CellCountryIndex(block, r, col);
-                split[kSide * r + col] = CellSplitFlag(block, r, col) ? 255 : 0;
-                uint8_t* cell = cellReserved + kCellSize * uint64_t(kSide * r + col);
-                cell[kAltitudeOffset] = 0;
-                cell[kAttributesOffset] &= uint8_t(~(kCountryIndexMask | kSplitFlagBit));
-            }
-        ordered_json entry = {{"lores_index", BlockLoResTextureIndex(block)},
-                              {"texture_origin_s", Float32Json(BlockTextureOriginS(block))},
-                              {"texture_origin_t", Float32Json(BlockTextureOriginT(block))}};
-        PutReserved(entry, "reserved_0", block, kCellsOffset);
-        PutReserved(entry, "reserved_2316", block + kBlockReservedAfterCellsOffset, kBlockReservedAfterCellsSize);
-        PutReserved(entry, "reserved_2508", block + kBlockReservedTailOffset, kBlockReservedTailSize);
-        PutReserved(entry, "cell_reserved", cellReserved, sizeof cellReserved);
+        ordered_json entry = ordered_json::object();
+        PutFields(kBlockRecord, block, entry);
         list.push_back(std::move(entry));
-        const std::pair<const char*, const uint8_t*> images[] = {
-            {"altitude", altitude}, {"country", country}, {"split", split}};
-        for (const auto& image : images) {
+        for (const SubfieldSpec& field : kCellFields) {
+            for (int r = 0; r < kSide; ++r)
+                for (int col = 0; col < kSide; ++col)
+                    picture[kSide * r + col] = CellPictureValue(CellAt(block, r, col), field);
             const auto encode = [&](std::vector<uint8_t>* png, std::string* error) {
-                return EncodePngGray8(image.second, kSide, kSide, png, error, u->pictures);
+                return EncodePngGray8(picture, kSide, kSide, png, error, u->pictures);
             };
-            if (!AddPicture(u, BlockPngName(uint64_t(k), image.first), encode)) return false;
+            if (!AddPicture(u, BlockPngName(uint64_t(k), field.key), encode)) return false;
         }
     }
     return true;
@@ -147,15 +188,8 @@ bool UnpackBlocks(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
 
 void UnpackCountries(const CheckedLandscape& c, ordered_json& list) {
     for (int32_t k = 0; k < c.counts.countryCount; ++k) {
-        const uint8_t* country = c.CountryArea() + kCountrySize * uint64_t(k);
         ordered_json entry = ordered_json::object();
-        PutReserved(entry, "reserved_0", country, kEntriesOffset);
-        ordered_json entries = ordered_json::array();
-        for (int h = 0; h < kCountryEntryCount; ++h) {
-            const uint8_t* e = CountryEntryAt(country, h);
-            entries.push_back({EntryMaterialA(e), EntryMaterialB(e), EntryBlendWeight(e)});
-        }
-        entry["entries"] = std::move(entries);
+        PutFields(kCountryRecord, c.CountryArea() + kCountrySize * uint64_t(k), entry);
         list.push_back(std::move(entry));
     }
 }
@@ -165,7 +199,7 @@ bool UnpackMaterials(const CheckedLandscape& c, Unpacker* u, ordered_json& list)
     for (int32_t m = 0; m < c.counts.materialCount; ++m) {
         const uint8_t* material = c.MaterialArea() + kMaterialSize * uint64_t(m);
         ordered_json entry = ordered_json::object();
-        PutReserved(entry, "reserved_0", material, kTexelsOffset);
+        PutFields(kMaterialRecord, material, entry);
         list.push_back(std::move(entry));
         for (int y = 0; y < kMaterialSide; ++y)
             for (int x = 0; x < kMaterialSide; ++x)
@@ -201,14 +235,7 @@ bool UnpackLandscape(const uint8_t* file, uint64_t length, const char* path, Fol
     u.folder = folder;
     u.pictures = pictures;
     ordered_json header = ordered_json::object();
-    ordered_json map = ordered_json::array();
-    for (int b = 0; b < kBlockMapSide; ++b) {
-        ordered_json row = ordered_json::array();
-        for (int a = 0; a < kBlockMapSide; ++a) row.push_back(BlockMapAt(file, b, a));
-        map.push_back(std::move(row));
-    }
-    header["block_map"] = std::move(map);
-    PutReserved(header, "reserved_1036", file + kHeaderReservedOffset, kHeaderReservedSize);
+    PutFields(kHeaderRecord, file, header);
 
     ordered_json lores = ordered_json::array(), blocks = ordered_json::array(), countries = ordered_json::array(),
                  materials = ordered_json::array();
@@ -222,9 +249,13 @@ bool UnpackLandscape(const uint8_t* file, uint64_t length, const char* path, Fol
     if (length > c.areas.end)
         AddFile(&u, kFolderTrailing, std::vector<uint8_t>(file + c.areas.end, file + length), false);
 
-    const ordered_json document = {{"format", kFolderFormat}, {"version", kFolderVersion}, {"header", header},
-                                   {"lores", lores},          {"blocks", blocks},          {"countries", countries},
-                                   {"materials", materials},  {"sha256", u.hashes}};
+    ordered_json document = {{"format", kFolderFormat}, {"version", kFolderVersion}, {"header", header},
+                             {"lores", lores},          {"blocks", blocks},          {"countries", countries},
+                             {"materials", materials}};
+    // Named in the JSON, so that a trailing.bin left from another landscape
+    // is an extra file, not part of this one.
+    if (length > c.areas.end) document[kFolderTrailingKey] = length - c.areas.end;
+    document["sha256"] = std::move(u.hashes);
     const std::string json = DumpJson(document);
     (*folder)[kFolderJson].assign(json.begin(), json.end());
     (*folder)[kFolderReadme].assign(kReadme, kReadme + sizeof kReadme - 1);
