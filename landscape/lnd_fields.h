@@ -73,6 +73,9 @@ inline constexpr SubfieldSpec kCellFields[] = {
     {"country", kAttributesOffset, 1, kCountryIndexMask},
     {"split", kAttributesOffset, 1, kSplitFlagBit},
 };
+inline constexpr const SubfieldSpec& kAltitudeField = kCellFields[0];
+inline constexpr const SubfieldSpec& kCountryField = kCellFields[1];
+inline constexpr const SubfieldSpec& kSplitField = kCellFields[2];
 inline constexpr SubfieldSpec kEntryFields[] = {
     {"material_a", kMaterialAOffset, 4, 0xFF},
     {"material_b", kMaterialBOffset, 4, 0xFF},

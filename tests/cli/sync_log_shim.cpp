@@ -1,5 +1,5 @@
 // sync_log_shim.cpp -- preloaded into lndtool by test_writes.py: logs every
-// fsync, fdatasync and rename, in order, with the path each one is about, to
+// fsync, fdatasync, syncfs and rename, in order, with the path each one is about, to
 // the file named by SYNC_LOG, and then does what was asked.
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -45,6 +45,11 @@ extern "C" int fsync(int fd) {
 extern "C" int fdatasync(int fd) {
     LogDescriptor("fdatasync", fd);
     return Next<int (*)(int)>("fdatasync")(fd);
+}
+
+extern "C" int syncfs(int fd) {
+    LogDescriptor("syncfs", fd);
+    return Next<int (*)(int)>("syncfs")(fd);
 }
 
 extern "C" int rename(const char* from, const char* to) {

@@ -196,6 +196,23 @@ class DiskOrderTest(WriteTestCase):
                 self.assertTrue(synced and synced[0] < renames[0], calls)
 
 
+    def test_a_batch_reaches_the_disk_before_its_first_rename(self):
+        # unpack writes its folder as one batch: its files are synced (one
+        # syncfs covers them all) before any of them is renamed into place.
+        landscape, _, _ = self.make_sample("island.lnd", "--blocks", "2")
+        log = self.path("batch.log")
+        env = dict(os.environ, LD_PRELOAD=os.environ["SYNC_LOG_SHIM"], SYNC_LOG=log)
+        completed = subprocess.run([self.tool, "unpack", landscape, self.path("folder")], env=env,
+                                   stdin=subprocess.DEVNULL, capture_output=True, timeout=TOOL_TIMEOUT)
+        self.assertEqual(completed.returncode, 0, completed.stderr)
+        with open(log) as f:
+            calls = f.read().splitlines()
+        renames = [n for n, line in enumerate(calls) if line.startswith("rename ")]
+        syncs = [n for n, line in enumerate(calls) if line.split(" ")[0] in ("fsync", "fdatasync", "syncfs")]
+        self.assertGreater(len(renames), 10, calls[:20])
+        self.assertTrue(syncs and syncs[0] < renames[0], calls[:20])
+
+
 class LongNameTest(WriteTestCase):
     def test_names_up_to_the_longest_a_folder_takes_are_written(self):
         for length in (236, 255):

@@ -17,6 +17,7 @@
 #include "tools/gltf/heightmap.h"
 #include "tools/gltf/landscape_gltf.h"
 #include "tools/gltf/surface_bake.h"
+#include "tools/unpack/block_heights.h"
 #include "unit_support/test_files.h"
 
 TEST(SurfaceBake, EqualsTheFormulaEvaluatedTexelByTexel) {
@@ -137,6 +138,13 @@ TEST(LandscapeGltf, PlacesShareTheirBlocksMeshAndBytesNamingNoBlockStayEmpty) {
     EXPECT_EQ(model.nodes[3].name, "place-31-31");
     EXPECT_EQ(model.images.size(), 2u);
     EXPECT_EQ(scene.pngs.size(), 2u);
+    // A baked surface spans its block once: sampled past its edge, it would
+    // bleed the opposite edge in.
+    ASSERT_FALSE(model.samplers.empty());
+    for (const tinygltf::Sampler& sampler : model.samplers) {
+        EXPECT_EQ(sampler.wrapS, TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE);
+        EXPECT_EQ(sampler.wrapT, TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE);
+    }
     EXPECT_EQ(model.materials[size_t(model.meshes[0].primitives[0].material)].alphaMode, "BLEND");
 }
 
@@ -159,4 +167,28 @@ TEST(Heightmap, SharedSamplesGoToTheFirstPlaceInRowMajorOrder) {
     EXPECT_EQ(map.emptyPlaces.size(), 1022u);
     EXPECT_EQ(map.altitudeMin, 0);
     EXPECT_EQ(map.altitudeMax, 90);
+
+    // A corner sample stored by four places, each with its own height, is
+    // one mismatched sample; its first place in row-major order gives it.
+    TestLandscape corner(4, 1, 0, 0);
+    const int at[4][2] = {{16, 16}, {16, 0}, {0, 16}, {0, 0}};  // the corner's cell in each place's block
+    for (int k = 0; k < 4; ++k) {
+        corner.SetCell(k, at[k][0], at[k][1], uint8_t(10 + k), 0);
+        corner.SetMap(5 + k / 2, 7 + k % 2, uint8_t(k + 1));
+    }
+    const Heightmap four = BuildHeightmap(CheckLandscape(corner.bytes.data(), corner.bytes.size()));
+    EXPECT_EQ(four.mismatchedEdgeSamples, 1u);
+    EXPECT_EQ(four.altitudes[size_t(513) * (16 * 6) + 16 * 8], 10);
+}
+
+TEST(Heightmap, SixteenBitHeightsAreRoundedToTheNearestAltitude) {
+    // v / 257 rounded: 200 and 1000 would truncate to 0 and 3.
+    const uint16_t samples[] = {0, 128, 129, 200, 385, 386, 1000, 65406, 65408, 65535};
+    const uint8_t expected[] = {0, 0, 1, 1, 1, 2, 4, 254, 255, 255};
+    std::vector<uint8_t> raw(size_t(2) * 513 * 513, 0);
+    for (size_t i = 0; i < std::size(samples); ++i) StoreU16(raw.data() + 2 * i, samples[i]);
+    std::vector<uint8_t> heights;
+    std::string fault;
+    ASSERT_TRUE(HeightsFromR16(raw.data(), raw.size(), &heights, &fault)) << fault;
+    for (size_t i = 0; i < std::size(samples); ++i) EXPECT_EQ(heights[i], expected[i]) << samples[i];
 }

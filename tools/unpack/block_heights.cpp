@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "image/png_read.h"
+#include "landscape/landscape_edit.h"
 #include "landscape/lnd_check.h"
 
 namespace {
@@ -45,9 +46,7 @@ std::string PlaceList(const std::vector<std::vector<Place>>& places) {
 
 void SetAltitudes(uint8_t* block, const BlockHeights& heights) {
     for (int r = 0; r < kSide; ++r)
-        for (int c = 0; c < kSide; ++c)
-            block[kCellsOffset + kCellRowStride * uint64_t(r) + kCellSize * uint64_t(c) + kAltitudeOffset] =
-                heights[size_t(kSide * r + c)];
+        for (int c = 0; c < kSide; ++c) SetCellField(block, r, c, kAltitudeField, heights[size_t(kSide * r + c)]);
 }
 
 }  // namespace
@@ -81,7 +80,6 @@ void SetBlockHeights(const CheckedLandscape& c, const uint8_t* heights, bool spl
                      std::vector<uint8_t>* out, std::vector<std::string>* errors) {
     out->clear();
     const uint8_t* file = c.bytes;
-    const uint64_t length = c.length;
     // Places naming no block (0, or past the block count) get nothing.
     std::vector<BlockUse> uses(size_t(c.MapBlockCount()));
     for (int row = 0; row < kBlockMapSide; ++row)
@@ -106,31 +104,27 @@ void SetBlockHeights(const CheckedLandscape& c, const uint8_t* heights, bool spl
                               PlaceList(uses[k].places) + ", where the heightmap gives it different heights " +
                               "(--split-shared gives each its own copy)");
     }
+    // Only the copies need room: a landscape past the map's reach is fine
+    // as long as nothing is copied.
     const uint64_t blocks = uint64_t(c.blockCount) + copies;
-    if (splitShared && blocks > uint64_t(kMostMapBlocks))
+    if (splitShared && copies > 0 && blocks > uint64_t(kMostMapBlocks))
         errors->push_back("ERROR : " + std::string(path) + " : --split-shared needs " + std::to_string(copies) +
                           " more blocks, " + std::to_string(blocks) + " in all; a map names " +
                           std::to_string(kMostMapBlocks) + " at most");
     if (!errors->empty()) return;
 
-    // The copies go after the last block; everything from the countries on moves along.
-    const uint64_t inserted = kBlockSize * copies;
-    out->resize(length + inserted);
-    std::copy(file, file + c.areas.countryArea, out->begin());
-    std::copy(file + c.areas.countryArea, file + length, out->begin() + int64_t(c.areas.countryArea + inserted));
-    uint8_t* edited = out->data();
-    StoreI32(edited + kBlockCountPlusOneOffset, int32_t(blocks) + 1);  // stored plus one
-    uint64_t next = uint64_t(c.blockCount);
+    LandscapeEdit edit;
+    StartEdit(c, &edit);
     for (size_t k = 0; k < uses.size(); ++k) {
         for (size_t group = 0; group < uses[k].heights.size(); ++group) {
-            uint64_t index = k;
+            int32_t index = int32_t(k);
             if (group > 0) {
-                index = next++;
-                std::memcpy(edited + c.areas.blockArea + kBlockSize * index, c.Block(int32_t(k)), kBlockSize);
-                for (const Place& place : uses[k].places[group])
-                    edited[kBlockMapOffset + uint64_t(kBlockMapSide * place.row + place.column)] = uint8_t(index + 1);
+                std::vector<int> places;
+                for (const Place& place : uses[k].places[group]) places.push_back(kBlockMapSide * place.row + place.column);
+                index = CopyBlockTo(&edit, int32_t(k), places);
             }
-            SetAltitudes(edited + c.areas.blockArea + kBlockSize * index, uses[k].heights[group]);
+            SetAltitudes(EditedBlock(&edit, index), uses[k].heights[group]);
         }
     }
+    *out = std::move(edit.bytes);
 }

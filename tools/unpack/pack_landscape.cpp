@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "image/png_read.h"
+#include "landscape/landscape_edit.h"
 #include "landscape/lnd_fields.h"
 #include "landscape/lnd_format.h"
 #include "tools/unpack/json_text.h"
@@ -394,12 +395,8 @@ void ReadBlockImages(Packer* p, size_t k) {
         if (rule.most != 255 || rule.flag)
             RefusePixels(p, name, image, kSide, rule.broken,
                          [&](uint8_t v) { return rule.flag ? v != 0 && v != 255 : v > rule.most; });
-        const uint8_t low = uint8_t(field.mask & -field.mask);
-        for (size_t i = 0; i < image.bytes.size(); ++i) {
-            uint8_t& byte = block[kCellsOffset + kCellSize * i + field.offset];
-            const uint8_t bits = rule.flag ? (image.bytes[i] ? field.mask : 0) : uint8_t(image.bytes[i] * low);
-            byte = uint8_t((byte & ~field.mask) | (bits & field.mask));
-        }
+        for (size_t i = 0; i < image.bytes.size(); ++i)
+            SetCellField(block.data(), int(i / kSide), int(i % kSide), field, image.bytes[i]);
     }
 }
 

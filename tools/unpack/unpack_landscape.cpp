@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/png_write.h"
+#include "landscape/landscape_edit.h"
 #include "landscape/lnd_check.h"
 #include "landscape/lnd_fields.h"
 #include "texture/dxt3.h"
@@ -158,13 +159,6 @@ bool UnpackLoRes(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
     return true;
 }
 
-// A cell field's picture value: the bits it holds, a one-bit flag as 0 or 255.
-uint8_t CellPictureValue(const uint8_t* cell, const SubfieldSpec& field) {
-    const uint8_t bits = cell[field.offset] & field.mask;
-    if ((field.mask & (field.mask - 1)) == 0) return bits ? 255 : 0;
-    return uint8_t(bits / (field.mask & -field.mask));
-}
-
 bool UnpackBlocks(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
     constexpr int kSide = kBlockGridPoints;
     uint8_t picture[kSide * kSide];
@@ -176,7 +170,7 @@ bool UnpackBlocks(const CheckedLandscape& c, Unpacker* u, ordered_json& list) {
         for (const SubfieldSpec& field : kCellFields) {
             for (int r = 0; r < kSide; ++r)
                 for (int col = 0; col < kSide; ++col)
-                    picture[kSide * r + col] = CellPictureValue(CellAt(block, r, col), field);
+                    picture[kSide * r + col] = CellFieldValue(block, r, col, field);
             const auto encode = [&](std::vector<uint8_t>* png, std::string* error) {
                 return EncodePngGray8(picture, kSide, kSide, png, error, u->pictures);
             };
