@@ -152,11 +152,17 @@ class FolderTest(ToolTestCase):
              ["blocks/2-split.png : is no file of this folder", "blocks/1-split.png : missing (blocks[1])"]),
             ("both lores files", ("both", None, None), ["lores/0.png : differs from", "both changed since unpack"]),
             ("dds", ("dds", 12, b"\x80"), ["lores/0.dds : has a DDS header that does not describe a 256 x 256"]),
+            # Left from another landscape: this one has no trailing bytes.
+            ("stale trailing", ("file", "trailing.bin", b"left over"),
+             ["trailing.bin : is no file of this folder", "and no trailing_bytes"]),
         ]
         for fault, (kind, what, value), fragments in rows:
             with self.subTest(fault=fault):
                 folder = self.path("bad")
                 shutil.rmtree(folder, ignore_errors=True)
+                # A row that wrongly packs turns only itself red.
+                if os.path.exists(self.path("out.lnd")):
+                    os.remove(self.path("out.lnd"))
                 shutil.copytree(base, folder)
                 at = os.path.join(folder, what) if isinstance(what, str) else None
                 if kind == "image":
@@ -170,6 +176,9 @@ class FolderTest(ToolTestCase):
                         f.write(value)
                 elif kind == "move":
                     os.rename(at, os.path.join(folder, value))
+                elif kind == "file":
+                    with open(at, "wb") as f:
+                        f.write(value)
                 if kind in ("both", "dds"):
                     with open(os.path.join(folder, "lores/0.dds"), "r+b") as f:
                         f.seek(what or 200)
