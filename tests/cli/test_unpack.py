@@ -142,10 +142,10 @@ class FolderTest(ToolTestCase):
             ("country", ("pixel", "blocks/1-country.png", 16), ["1 pixels hold a country index above 15, the most a cell holds (the first, 16, at row 2, column 0)"]),
             ("split", ("pixel", "blocks/1-split.png", 128), ["neither 0 (clear) nor 255 (set)"]),
             ("weight", ("json", lambda d: d["countries"][1]["entries"][5].__setitem__(2, 2 ** 32), None),
-             ["to 4294967295, found 4294967296 (countries[1].entries[5][2])"]),
+             ["to 4294967295, found 4294967296 (countries[1].entries[5][2], line 1, column "]),
             ("negative", ("json", lambda d: d["countries"][0]["entries"][0].__setitem__(0, -1), None), ["found -1"]),
             ("type", ("json", lambda d: d["blocks"][1].__setitem__("lores_index", "one"), None),
-             ['found "one" (blocks[1].lores_index)']),
+             ['found "one" (blocks[1].lores_index, line 1, column ']),
             ("version", ("json", lambda d: d.__setitem__("version", 2), None), ["unknown schema version 2"]),
             ("syntax", ("text", None, b'{\n  "format":\n   nope }'), ["landscape.json : syntax error", "(line 3, column"]),
             ("missing and extra", ("move", "blocks/1-split.png", "blocks/2-split.png"),
@@ -261,3 +261,10 @@ class SetHeightsTest(ToolTestCase):
         full.place(1, 31, 31)
         result, _ = self.set_heights(full, "png", lambda y, x: y % 256, "--split-shared")
         self.assertOneErrorLine(result, "needs 1 more blocks, 256 in all; a map names 255 at most")
+        # Without a copy to place, blocks past the map's reach are no obstacle.
+        many = LandscapeFile(blocks=[Block() for _ in range(257)])
+        many.place(1, 0, 0)
+        many.place(1, 31, 31)
+        result, new = self.set_heights(many, "png", lambda y, x: 9, "--split-shared")
+        self.assertStatus(result, 0)
+        self.assertEqual((header_counts(new)[0], new[cell(new, 0, 16, 16)]), (257, 9))

@@ -62,6 +62,9 @@ struct Packer {
     std::vector<MaterialModel> materials;
     std::vector<std::pair<std::string, std::string>> hashes;  // file, SHA-256 as unpacked
     std::vector<uint8_t> detail;                              // stored transposed
+    // Listed faults of JSON values whose place in the text is still to be
+    // added: the index of the line and the value's path.
+    std::vector<std::pair<size_t, std::string>> unplaced;
 };
 
 bool Full(const Packer* p) { return p->faults >= kMostFaults; }
@@ -124,13 +127,30 @@ void RefuseUnknownKeys(Packer* p, const json& object, std::initializer_list<cons
             JsonFault(p, Joined(where, item.key()), "unknown key");
 }
 
+// A fault of the value at `where`, given its line and column later, in one
+// walk over the text for all of them.
+void ValueFault(Packer* p, const std::string& where, const std::string& what) {
+    if (p->faults < kMostFaults) p->unplaced.emplace_back(p->errors->size(), where);
+    JsonFault(p, where, what);
+}
+
+void PlaceValueFaults(Packer* p, const std::vector<uint8_t>& text) {
+    std::vector<std::string> paths;
+    for (const auto& fault : p->unplaced) paths.push_back(fault.second);
+    const std::vector<std::string> places = JsonValuePlaces(text.data(), text.size(), paths);
+    for (size_t i = 0; i < places.size(); ++i) {
+        std::string& line = (*p->errors)[p->unplaced[i].first];
+        if (!places[i].empty() && !line.empty() && line.back() == ')') line.insert(line.size() - 1, ", " + places[i]);
+    }
+}
+
 // A whole number from lo to hi.
 bool WholeNumber(Packer* p, const json& v, const std::string& where, int64_t lo, int64_t hi, int64_t* out) {
     if (v.is_number_unsigned() && v.get<uint64_t>() <= uint64_t(hi)) *out = int64_t(v.get<uint64_t>());
     else if (v.is_number_integer() && !v.is_number_unsigned() && v.get<int64_t>() >= lo && v.get<int64_t>() <= hi)
         *out = v.get<int64_t>();
     else {
-        JsonFault(p, where, "must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) +
+        ValueFault(p, where, "must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) +
                                 ", found " + Shown(v));
         return false;
     }
@@ -148,7 +168,7 @@ void ReadNumber(Packer* p, const json& object, const char* key, const std::strin
 void ReadFloat(Packer* p, const json& object, const char* key, const std::string& where, float* out) {
     const json* v = Member(p, object, key, where, true);
     if (v && !Float32FromJson(*v, out))
-        JsonFault(p, Joined(where, key),
+        ValueFault(p, Joined(where, key),
                   "must be a number that fits a float32, or \"0x\" and 8 hex digits of its bits, found " + Shown(*v));
 }
 
@@ -211,7 +231,7 @@ void ReadCountryEntry(Packer* p, const json& entry, const std::string& where, Co
     const json* entries = Member(p, entry, "entries", where, true);
     const std::string list = Joined(where, "entries");
     if (!entries || !IsList(p, *entries, list, kCountryEntryCount)) return;
-    for (size_t h = 0; h < size_t(kCountryEntryCount) && !Full(p); ++h) {
+    for (size_t h = 0; h < size_t(kCountryEntryCount); ++h) {
         const std::string at = Indexed(list, h);
         if (!IsList(p, (*entries)[h], at, 3)) continue;
         for (size_t f = 0; f < 3; ++f) {
@@ -240,10 +260,12 @@ void ReadList(Packer* p, const json& document, const char* key, size_t most, std
         return;
     }
     // Grown entry by entry, and only while faults are few, so a list of
-    // empty records costs no more than its text.
-    for (size_t i = 0; i < list->size() && !Full(p); ++i) {
-        models->emplace_back();
-        readEntry(p, (*list)[i], Indexed(key, i), &models->back());
+    // empty records costs no more than its text; past that the entries are
+    // still read, into one scratch record, for the count of faults.
+    Model scratch;
+    for (size_t i = 0; i < list->size(); ++i) {
+        if (!Full(p)) models->emplace_back();
+        readEntry(p, (*list)[i], Indexed(key, i), Full(p) ? &scratch : &models->back());
     }
 }
 
@@ -259,16 +281,6 @@ void ReadHashes(Packer* p, const json& document) {
     }
 }
 
-// "syntax error while parsing value - invalid literal; last read: 'x'" at
-// "line 3, column 5", from nlohmann's "[json.exception.parse_error.101]
-// parse error at line 3, column 5: syntax error ...".
-void ParseFault(Packer* p, const std::string& message) {
-    const size_t at = message.find(" at line ");
-    const size_t colon = at == std::string::npos ? at : message.find(": ", at);
-    if (colon == std::string::npos) JsonFault(p, "", message);
-    else JsonFault(p, message.substr(at + 4, colon - at - 4), message.substr(colon + 2));
-}
-
 // False when the JSON gives no counts to go on.
 bool ReadJson(Packer* p) {
     const std::vector<uint8_t>* text = FileOf(p, kFolderJson);
@@ -277,10 +289,9 @@ bool ReadJson(Packer* p) {
         return false;
     }
     json document;
-    try {
-        document = json::parse(text->begin(), text->end());
-    } catch (const json::exception& e) {
-        ParseFault(p, e.what());
+    std::string where, what;
+    if (!ParseJsonStrictly(text->data(), text->size(), &document, &where, &what)) {
+        JsonFault(p, where, what);
         return false;
     }
     if (!IsObject(p, document, "the document")) return false;
@@ -305,6 +316,7 @@ bool ReadJson(Packer* p) {
     ReadList(p, document, "countries", INT32_MAX, &p->countries, ReadCountryEntry);
     ReadList(p, document, "materials", INT32_MAX, &p->materials, ReadMaterialEntry);
     ReadHashes(p, document);
+    PlaceValueFaults(p, *text);
     return true;
 }
 
@@ -443,10 +455,10 @@ void SettleLoRes(Packer* p, size_t i) {
 
 void ReadFiles(Packer* p) {
     RefuseExtraFiles(p);
-    for (size_t i = 0; i < p->lores.size() && !Full(p); ++i) SettleLoRes(p, i);
-    for (size_t k = 0; k < p->blocks.size() && !Full(p); ++k) ReadBlockImages(p, k);
+    for (size_t i = 0; i < p->lores.size(); ++i) SettleLoRes(p, i);
+    for (size_t k = 0; k < p->blocks.size(); ++k) ReadBlockImages(p, k);
     DecodedPng image;
-    for (size_t m = 0; m < p->materials.size() && !Full(p); ++m)
+    for (size_t m = 0; m < p->materials.size(); ++m)
         if (Image(p, MaterialPngName(m), kMaterialSide, PngLayout::Gray16, Indexed("materials", m), &image))
             p->materials[m].texels = std::move(image.samples);
     if (Image(p, kFolderDetail, kMaterialSide, PngLayout::Gray8, "", &image)) {
@@ -512,6 +524,13 @@ void LayOut(const Packer& p, std::vector<uint8_t>* out) {
     if (trailing) std::copy(trailing->begin(), trailing->end(), out->begin() + int64_t(areas.end));
 }
 
+// Past the cap, one line for the rest, whatever their kind.
+std::string MoreFaultsLine(const std::string& folderName, size_t faults, bool filesRead) {
+    return "ERROR : " + folderName + " : " + std::to_string(faults - kMostFaults) + " more faults; the first " +
+           std::to_string(kMostFaults) + " are listed" +
+           (filesRead ? "" : ", and the pictures are checked once landscape.json has fewer");
+}
+
 }  // namespace
 
 void PackLandscape(const FolderFiles& folder, const std::string& folderName, std::vector<uint8_t>* landscape,
@@ -522,9 +541,11 @@ void PackLandscape(const FolderFiles& folder, const std::string& folderName, std
     p.folder = &folder;
     p.folderName = folderName;
     p.errors = errors;
-    if (ReadJson(&p) && !Full(&p)) ReadFiles(&p);
-    if (p.faults > kMostFaults)
-        errors->push_back("ERROR : " + folderName + " : " + std::to_string(p.faults - kMostFaults) +
-                          " more faults; the first " + std::to_string(kMostFaults) + " are listed");
+    // The files are matched against the JSON's counts, which are only known
+    // while its faults are few.
+    const bool jsonRead = ReadJson(&p);
+    const bool filesRead = jsonRead && !Full(&p);
+    if (filesRead) ReadFiles(&p);
+    if (p.faults > kMostFaults) errors->push_back(MoreFaultsLine(folderName, p.faults, filesRead));
     if (p.faults == 0) LayOut(p, landscape);
 }
