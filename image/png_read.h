@@ -2,7 +2,8 @@
 // names the size and the sample layouts it takes, and anything else is
 // refused with a sentence saying what the file is instead. The header is
 // looked at before any pixel memory is taken, so a PNG that claims a huge
-// size costs nothing.
+// size costs nothing; image data that inflates to more than the rows of
+// that size is refused, and inflating stops there.
 //
 // Rows come out top first without padding; 16-bit samples in the machine's
 // order. Ancillary chunks (gamma, colour profiles, text) are ignored: the
