@@ -107,7 +107,8 @@ void SetBlockHeights(const CheckedLandscape& c, const uint8_t* heights, bool spl
                               "(--split-shared gives each its own copy)");
     }
     const uint64_t blocks = uint64_t(c.blockCount) + copies;
-    if (splitShared && blocks > uint64_t(kMostMapBlocks))
+    // The copies are named by the map, so only they must stay within its reach.
+    if (splitShared && copies > 0 && blocks > uint64_t(kMostMapBlocks))
         errors->push_back("ERROR : " + std::string(path) + " : --split-shared needs " + std::to_string(copies) +
                           " more blocks, " + std::to_string(blocks) + " in all; a map names " +
                           std::to_string(kMostMapBlocks) + " at most");
