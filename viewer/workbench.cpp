@@ -54,10 +54,9 @@ void ShowLoadLines(const LoadTranscript& said) {
     if (!said.warnings.empty()) Say(said.warnings);
 }
 
-void StartFileWatch() {
-    WatchFile(&g_Watch, Landscape.path);
-    glutTimerFunc(kWatchMilliseconds, LookAtFile, 0);
-}
+void ShowFirstLandscape(const std::string& path) { ShowLoadLines(ShowWatchedLandscape(path, &g_Watch)); }
+
+void StartFileWatch() { glutTimerFunc(kWatchMilliseconds, LookAtFile, 0); }
 
 void RequestLoad(const std::string& path, bool keepCamera) {
     g_Requested = {true, path, keepCamera};
@@ -69,9 +68,7 @@ void RunRequestedLoad() {
     const RequestedLoad request = g_Requested;
     g_Requested = RequestedLoad();
     const bool same = request.path == Landscape.path;
-    // Stamped before it is read: a change while it loads is seen next time.
-    WatchFile(&g_Watch, request.path);
-    const LoadTranscript said = ShowLandscape(request.path.c_str());
+    const LoadTranscript said = ShowWatchedLandscape(request.path, &g_Watch);
     if (!request.keepCamera) SetCamera(kStartCamera);
     SetLoadFault(said.error);
     std::vector<std::string> lines;
