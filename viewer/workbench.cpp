@@ -20,6 +20,9 @@
 namespace {
 
 constexpr unsigned kWatchMilliseconds = 500;  // how often the file is looked at
+constexpr const char* kNoChooserLine =
+    "WARNING : no file chooser was found (zenity or kdialog): the landscape stays; install zenity and press o, or "
+    "open another .lnd file with lndview from your file manager";
 
 // A load asked for and not yet run: the frame saying so comes first.
 struct RequestedLoad {
@@ -88,7 +91,14 @@ void OpenAnotherLandscape() {
     case kChooseFileCancelled:
         break;
     case kChooseFileUnavailable:
-        SayNoChooser();
+        if (Landscape.path.empty()) {
+            SayNoChooser();
+            break;
+        }
+        // The shown landscape (or its fault) stays: only the chooser is missing.
+        std::printf("%s\n", kNoChooserLine);
+        std::fflush(stdout);
+        Say({kNoChooserLine});
         break;
     }
 }
