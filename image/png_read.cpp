@@ -48,6 +48,8 @@ constexpr LayoutName kLayouts[] = {
     {PngLayout::Gray8, 8, PNG_COLOR_TYPE_GRAY, 1},
     {PngLayout::Gray16, 16, PNG_COLOR_TYPE_GRAY, 1},
     {PngLayout::Rgba8, 8, PNG_COLOR_TYPE_RGB_ALPHA, 4},
+    {PngLayout::Rgb8, 8, PNG_COLOR_TYPE_RGB, 3},
+    {PngLayout::Rgb16, 16, PNG_COLOR_TYPE_RGB, 3},
 };
 
 const char* ColourTypeName(int colourType) {
@@ -200,8 +202,9 @@ bool DecodePng(const uint8_t* png, size_t size, int32_t width_px, int32_t height
                  "; it must be " + Size(uint32_t(width_px), uint32_t(height_px)) + wanted;
         return false;
     }
-    out->layout = FoundLayout(source, acceptedLayouts)->layout;
-    if (out->layout != PngLayout::Gray16) {
+    const LayoutName* found = FoundLayout(source, acceptedLayouts);
+    out->layout = found->layout;
+    if (found->bitDepth == 8) {
         out->bytes = std::move(rows);
         return true;
     }

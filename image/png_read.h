@@ -19,12 +19,14 @@ enum class PngLayout : uint8_t {
     Gray8 = 1,   // colour type grey, bit depth 8: one byte a pixel
     Gray16 = 2,  // colour type grey, bit depth 16: one uint16 a pixel
     Rgba8 = 4,   // colour type RGBA, bit depth 8: four bytes a pixel (R, G, B, A)
+    Rgb8 = 8,    // colour type RGB, bit depth 8: three bytes a pixel
+    Rgb16 = 16,  // colour type RGB, bit depth 16: three uint16 a pixel
 };
 
 struct DecodedPng {
     PngLayout layout = PngLayout::Gray8;
-    std::vector<uint8_t> bytes;      // Gray8 and Rgba8 samples
-    std::vector<uint16_t> samples;   // Gray16 samples
+    std::vector<uint8_t> bytes;      // Gray8, Rgba8 and Rgb8 samples
+    std::vector<uint16_t> samples;   // Gray16 and Rgb16 samples
 };
 
 // Decodes `size` bytes of `png` when its header says width_px x height_px in

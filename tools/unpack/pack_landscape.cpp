@@ -15,6 +15,7 @@
 #include "tools/unpack/json_text.h"
 #include "tools/unpack/landscape_folder.h"
 #include "tools/unpack/lores_encode.h"
+#include "tools/unpack/picture_conversion.h"
 #include "tools/unpack/sha256.h"
 
 using nlohmann::json;
@@ -65,6 +66,8 @@ struct Packer {
     // Listed faults of JSON values whose place in the text is still to be
     // added: the index of the line and the value's path.
     std::vector<std::pair<size_t, std::string>> unplaced;
+    std::vector<std::string> converted;  // pictures taken from RGB, for the note
+    std::vector<std::string> leftovers;  // editor files passed over, for the note
 };
 
 bool Full(const Packer* p) { return p->faults >= kMostFaults; }
@@ -332,7 +335,8 @@ void RefuseExtraFiles(Packer* p) {
         expected.insert({BlockPngName(k, "altitude"), BlockPngName(k, "country"), BlockPngName(k, "split")});
     for (size_t m = 0; m < p->materials.size(); ++m) expected.insert(MaterialPngName(m));
     for (const auto& file : *p->folder)
-        if (!expected.count(file.first))
+        if (!expected.count(file.first) && IsEditorLeftover(file.first)) p->leftovers.push_back(file.first);
+        else if (!expected.count(file.first))
             Fault(p, file.first,
                   "is no file of this folder: landscape.json lists " + std::to_string(p->lores.size()) +
                       " LoRes textures, " + std::to_string(p->blocks.size()) + " blocks and " +
@@ -340,15 +344,35 @@ void RefuseExtraFiles(Packer* p) {
 }
 
 // The decoded image of a file, or null (with a fault) when it is missing or
-// not of that size and layout.
+// not of that size and layout. A picture saved by an editor in another
+// layout that holds the same values (see picture_conversion.h) is taken,
+// and named in the note.
 const DecodedPng* Image(Packer* p, const std::string& name, int32_t side, PngLayout layout, const std::string& where,
-                        DecodedPng* image) {
+                        DecodedPng* image, bool opaqueIsLossless = false) {
     const std::vector<uint8_t>* png = FileOf(p, name);
     std::string fault;
     if (!png) fault = "missing";
     else if (DecodePng(png->data(), png->size(), side, side, unsigned(layout), image, &fault)) return image;
+    else if (fault.find("; it must be ") != std::string::npos) {
+        std::string otherFault;
+        if (!DecodePng(png->data(), png->size(), side, side, LayoutsTakenFor(layout), image, &otherFault))
+            fault += "; " + HowToSave(layout);
+        else if (TakeAsLayout(image, side, layout, opaqueIsLossless, &fault)) {
+            p->converted.push_back(name);
+            return image;
+        }
+    }
     Fault(p, name, fault, where);
     return nullptr;
+}
+
+// Every alpha of a DDS file's DXT3 blocks is full (their first 8 bytes).
+bool DdsAlphaOpaque(const std::vector<uint8_t>& dds) {
+    if (dds.size() != kDdsFileSize) return false;
+    for (size_t block = kDdsImageOffset; block + 16 <= dds.size(); block += 16)
+        for (size_t i = 0; i < 8; ++i)
+            if (dds[block + i] != 0xFF) return false;
+    return true;
 }
 
 // Pixels that break a rule, counted, with the first one named.
@@ -436,7 +460,9 @@ void SettleLoRes(Packer* p, size_t i) {
     if (dds) r.dds = *dds;
     if (!png || (ddsKept && pngKept)) return;
     DecodedPng image;
-    if (!Image(p, pngName, kLoResSide, PngLayout::Rgba8, where, &image)) return;
+    // An RGB picture stands for RGBA when the record's alpha is all opaque,
+    // or there is no DDS file to hold any other.
+    if (!Image(p, pngName, kLoResSide, PngLayout::Rgba8, where, &image, !dds || DdsAlphaOpaque(*dds))) return;
     if (!dds) {
         r.dds.assign(kDdsFileSize, 0);
         std::memcpy(r.dds.data(), "DDS ", 4);
@@ -524,6 +550,14 @@ void LayOut(const Packer& p, std::vector<uint8_t>* out) {
     if (trailing) std::copy(trailing->begin(), trailing->end(), out->begin() + int64_t(areas.end));
 }
 
+// "3 files (a, b, c)", the first few of many named.
+std::string NamesListed(const std::vector<std::string>& names) {
+    std::string listed;
+    for (size_t i = 0; i < names.size() && i < 5; ++i) listed += (i ? ", " : "") + names[i];
+    if (names.size() > 5) listed += ", ...";
+    return std::to_string(names.size()) + (names.size() == 1 ? " file (" : " files (") + listed + ")";
+}
+
 // Past the cap, one line for the rest, whatever their kind.
 std::string MoreFaultsLine(const std::string& folderName, size_t faults, bool filesRead) {
     return "ERROR : " + folderName + " : " + std::to_string(faults - kMostFaults) + " more faults; the first " +
@@ -534,7 +568,7 @@ std::string MoreFaultsLine(const std::string& folderName, size_t faults, bool fi
 }  // namespace
 
 void PackLandscape(const FolderFiles& folder, const std::string& folderName, std::vector<uint8_t>* landscape,
-                   std::vector<std::string>* errors) {
+                   std::vector<std::string>* errors, std::vector<std::string>* notes) {
     landscape->clear();
     errors->clear();
     Packer p;
@@ -547,5 +581,26 @@ void PackLandscape(const FolderFiles& folder, const std::string& folderName, std
     const bool filesRead = jsonRead && !Full(&p);
     if (filesRead) ReadFiles(&p);
     if (p.faults > kMostFaults) errors->push_back(MoreFaultsLine(folderName, p.faults, filesRead));
+    if (notes && !p.converted.empty())
+        notes->push_back("WARNING : " + folderName + " : took " + NamesListed(p.converted) +
+                         " as saved by an image editor in RGB, with no value lost (grey as its one channel, "
+                         "RGB as opaque RGBA)");
+    if (notes && !p.leftovers.empty())
+        notes->push_back("WARNING : " + folderName + " : passed over " + NamesListed(p.leftovers) +
+                         ", left by image or text editors");
     if (p.faults == 0) LayOut(p, landscape);
+}
+
+bool IsEditorLeftover(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string lower = name;
+    for (char& c : lower) c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    auto endsWith = [&](const char* end) {
+        const size_t n = std::strlen(end);
+        return lower.size() > n && lower.compare(lower.size() - n, n, end) == 0;
+    };
+    if (name.empty()) return false;
+    return (name.size() > 1 && name.back() == '~') || (name[0] == '.' && endsWith(".swp")) || endsWith(".bak") ||
+           endsWith(".xcf") || endsWith(".kra") || endsWith(".psd") || lower == "thumbs.db" || name == ".DS_Store";
 }
