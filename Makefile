@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FILE ?=
 
-.PHONY: help run test deps programs build bench clean install uninstall package pictures display-check fuzz fuzz-coverage \
+.PHONY: help run test deps deps-programs programs build bench clean install uninstall package pictures display-check fuzz fuzz-coverage \
         windows windows-installer test-windows
 
 # Plain `make` says what there is to make.
@@ -26,11 +26,15 @@ help:
 deps:
 	@LND_BUILD_DIR=$(BUILD) bash scripts/install-deps.sh
 
+# Without the tests' glTF validator, which only the tests use.
+deps-programs:
+	@LND_BUILD_DIR=$(BUILD) bash scripts/install-deps.sh programs
+
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 # The two programs alone: what running and installing need.
-programs: deps $(BUILD)/CMakeCache.txt
+programs: deps-programs $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target lndview lndtool lnd_compressed_docs
 
 # Everything: the programs, the tests of every kind, the benchmarks.

@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     }
     SetCamera(kStartCamera);
     if (chooserMissing) SayNoChooser();
-    else ShowLoadLines(ShowLandscape(path.c_str()));
+    else ShowFirstLandscape(path);
     StartFileWatch();
     glutMainLoop();
     return 0;

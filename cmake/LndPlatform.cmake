@@ -50,6 +50,6 @@ else()
   list(APPEND LND_PLATFORM_CORE_SOURCES platform/large_pages_linux.cpp)
 endif()
 
-foreach(service key_state clock file_dialog safe_write console path_limit)
+foreach(service key_state clock file_dialog safe_write console path_limit file_identity)
   list(APPEND LND_PLATFORM_CORE_SOURCES platform/${service}_${_lnd_os}.cpp)
 endforeach()

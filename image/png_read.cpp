@@ -2,6 +2,7 @@
 #include "image/png_read.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -47,6 +48,8 @@ constexpr LayoutName kLayouts[] = {
     {PngLayout::Gray8, 8, PNG_COLOR_TYPE_GRAY, 1},
     {PngLayout::Gray16, 16, PNG_COLOR_TYPE_GRAY, 1},
     {PngLayout::Rgba8, 8, PNG_COLOR_TYPE_RGB_ALPHA, 4},
+    {PngLayout::Rgb8, 8, PNG_COLOR_TYPE_RGB, 3},
+    {PngLayout::Rgb16, 16, PNG_COLOR_TYPE_RGB, 3},
 };
 
 const char* ColourTypeName(int colourType) {
@@ -74,6 +77,66 @@ const LayoutName* FoundLayout(const PngSource& s, unsigned accepted) {
     return nullptr;
 }
 
+uint32_t LoadU32BigEndian(const uint8_t* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+
+// The bytes the image data inflates to for its size: each row, of each
+// pass when interlaced, is one filter byte and its samples.
+uint64_t ImageDataSize(uint64_t width_px, uint64_t height_px, uint64_t bytesPerPixel, bool interlaced) {
+    if (!interlaced) return height_px * (1 + width_px * bytesPerPixel);
+    // Adam7: each pass's first column and row, and its steps.
+    const uint64_t x0[7] = {0, 4, 0, 2, 0, 1, 0}, dx[7] = {8, 8, 4, 4, 2, 2, 1};
+    const uint64_t y0[7] = {0, 0, 4, 0, 2, 0, 1}, dy[7] = {8, 8, 8, 4, 4, 2, 2};
+    uint64_t total = 0;
+    for (int pass = 0; pass < 7; ++pass) {
+        const uint64_t columns = width_px > x0[pass] ? (width_px - x0[pass] + dx[pass] - 1) / dx[pass] : 0;
+        const uint64_t rows = height_px > y0[pass] ? (height_px - y0[pass] + dy[pass] - 1) / dy[pass] : 0;
+        if (columns && rows) total += rows * (1 + columns * bytesPerPixel);
+    }
+    return total;
+}
+
+// False when the IDAT chunks inflate to more than `expected` bytes, or
+// hold compressed bytes past the stream's end. The inflating stops one
+// buffer past `expected`, so a small picture followed by a gigabyte of
+// compressed zeros costs no more than the picture; libpng would inflate it
+// all before it warns. Chunks that do not fit the file are left to libpng.
+bool ImageDataFits(const uint8_t* png, size_t size, uint64_t expected) {
+    z_stream z = {};
+    if (inflateInit(&z) != Z_OK) return true;
+    uint8_t out[16384];
+    uint64_t inflated = 0;
+    bool ended = false, fits = true;
+    for (size_t at = 8; fits && size - at >= 12;) {
+        const uint64_t length = LoadU32BigEndian(png + at);
+        if (length > size - at - 12) break;
+        const uint8_t* data = png + at + 8;
+        const bool idat = std::memcmp(png + at + 4, "IDAT", 4) == 0;
+        at += 12 + size_t(length);
+        if (!idat || length == 0) continue;
+        if (ended) {
+            fits = false;
+            break;
+        }
+        z.next_in = const_cast<Bytef*>(data);
+        z.avail_in = uInt(length);
+        while (z.avail_in > 0 && !ended && fits) {
+            z.next_out = out;
+            z.avail_out = sizeof out;
+            const int result = inflate(&z, Z_NO_FLUSH);
+            inflated += sizeof out - z.avail_out;
+            if (inflated > expected) fits = false;
+            else if (result == Z_STREAM_END) ended = true;
+            else if (result != Z_OK) break;  // libpng names the damage
+        }
+        if (ended && z.avail_in > 0) fits = false;
+        if (!ended && z.avail_in > 0) break;
+    }
+    inflateEnd(&z);
+    return fits;
+}
+
 enum class ReadOutcome { Decoded, Failed, OtherFormat };
 
 // libpng from the signature to the end chunk. The row storage belongs to the
@@ -88,6 +151,10 @@ ReadOutcome RunDecoder(png_structp png, png_infop info, PngSource* s, int32_t wi
     const LayoutName* layout = FoundLayout(*s, accepted);
     if (!layout || s->width_px != png_uint_32(width_px) || s->height_px != png_uint_32(height_px))
         return ReadOutcome::OtherFormat;
+    const uint64_t bytesPerPixel = uint64_t(layout->channels) * uint64_t(layout->bitDepth / 8);
+    if (!ImageDataFits(s->bytes, s->size, ImageDataSize(s->width_px, s->height_px, bytesPerPixel,
+                                                       s->interlace != PNG_INTERLACE_NONE)))
+        png_error(png, "its image data goes on past its last row");
     if (s->interlace != PNG_INTERLACE_NONE) png_set_interlace_handling(png);
     png_read_update_info(png, info);
     const size_t rowBytes = size_t(width_px) * size_t(layout->channels) * size_t(layout->bitDepth / 8);
@@ -135,8 +202,9 @@ bool DecodePng(const uint8_t* png, size_t size, int32_t width_px, int32_t height
                  "; it must be " + Size(uint32_t(width_px), uint32_t(height_px)) + wanted;
         return false;
     }
-    out->layout = FoundLayout(source, acceptedLayouts)->layout;
-    if (out->layout != PngLayout::Gray16) {
+    const LayoutName* found = FoundLayout(source, acceptedLayouts);
+    out->layout = found->layout;
+    if (found->bitDepth == 8) {
         out->bytes = std::move(rows);
         return true;
     }

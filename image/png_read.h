@@ -2,7 +2,8 @@
 // names the size and the sample layouts it takes, and anything else is
 // refused with a sentence saying what the file is instead. The header is
 // looked at before any pixel memory is taken, so a PNG that claims a huge
-// size costs nothing.
+// size costs nothing; image data that inflates to more than the rows of
+// that size is refused, and inflating stops there.
 //
 // Rows come out top first without padding; 16-bit samples in the machine's
 // order. Ancillary chunks (gamma, colour profiles, text) are ignored: the
@@ -18,12 +19,14 @@ enum class PngLayout : uint8_t {
     Gray8 = 1,   // colour type grey, bit depth 8: one byte a pixel
     Gray16 = 2,  // colour type grey, bit depth 16: one uint16 a pixel
     Rgba8 = 4,   // colour type RGBA, bit depth 8: four bytes a pixel (R, G, B, A)
+    Rgb8 = 8,    // colour type RGB, bit depth 8: three bytes a pixel
+    Rgb16 = 16,  // colour type RGB, bit depth 16: three uint16 a pixel
 };
 
 struct DecodedPng {
     PngLayout layout = PngLayout::Gray8;
-    std::vector<uint8_t> bytes;      // Gray8 and Rgba8 samples
-    std::vector<uint16_t> samples;   // Gray16 samples
+    std::vector<uint8_t> bytes;      // Gray8, Rgba8 and Rgb8 samples
+    std::vector<uint16_t> samples;   // Gray16 and Rgb16 samples
 };
 
 // Decodes `size` bytes of `png` when its header says width_px x height_px in

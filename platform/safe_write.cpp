@@ -111,8 +111,14 @@ bool SafeWriteCommitGroup(SafeWriteFile* files, size_t count, std::string* error
         const std::string folder = FolderOfPath(file.targetPath);
         if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
     }
-    // The renames reach the disk with their folders.
-    for (const std::string& folder : folders) SyncFolder(folder);
+    // The renames reach the disk with their folders; the files are in place
+    // by now, but not yet safe from a crash.
+    for (const std::string& folder : folders)
+        if (const int e = SyncFolder(folder)) {
+            *errorLine = "ERROR : " + folder + " : the renames into this folder may not be on the disk: " +
+                         std::strerror(e);
+            return false;
+        }
     return true;
 }
 

@@ -228,12 +228,12 @@ int MoveTemporaryIntoPlace(const std::string& temporary, const std::string& targ
     return rename(temporary.c_str(), target.c_str()) == 0 ? 0 : errno;
 }
 
-void SyncFolder(const std::string& folder) {
+int SyncFolder(const std::string& folder) {
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
+    if (fd < 0) return errno;
+    const int synced = fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP ? 0 : errno;
+    close(fd);
+    return synced;
 }
 
 std::string FolderOfPath(const std::string& path) { return FolderOf(path); }

@@ -22,8 +22,9 @@ void UnregisterTemporary(int slot);
 int FlushStreamsToDisk(FILE* const* streams, size_t count, size_t* failed);
 // The temporary, closed, takes the target's name, replacing what was there.
 int MoveTemporaryIntoPlace(const std::string& temporary, const std::string& target);
-// The renames into `folder` reach the disk (where the system needs telling).
-void SyncFolder(const std::string& folder);
+// The renames into `folder` reach the disk (where the system needs telling);
+// a file system that cannot sync a folder is no failure.
+int SyncFolder(const std::string& folder);
 // The folder a path's file is in, as SyncFolder takes it.
 std::string FolderOfPath(const std::string& path);
 void RemoveTemporaryFile(const std::string& temporary);

@@ -254,7 +254,7 @@ int MoveTemporaryIntoPlace(const std::string& temporary, const std::string& targ
 }
 
 // The moves are written through already.
-void SyncFolder(const std::string&) {}
+int SyncFolder(const std::string&) { return 0; }  // a rename is on the disk when MoveFileExA returns
 
 std::string FolderOfPath(const std::string& path) { return FolderPrefixOf(path); }
 

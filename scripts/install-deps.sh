@@ -3,6 +3,8 @@
 # only those that are not installed yet. Uses sudo when not root.
 #
 #   scripts/install-deps.sh           what the Linux build and its tests need
+#   scripts/install-deps.sh programs  the same without the tests' glTF
+#                                     validator (and npm), for `make run`
 #   scripts/install-deps.sh windows   that, plus the Windows cross build:
 #                                     MinGW-w64, Wine to run the .exe files,
 #                                     what `apt-get source` needs, autotools
@@ -42,10 +44,12 @@ windows_packages=(
   nsis icoutils libimage-exiftool-perl
 )
 
+validator=yes
 case "${1:-}" in
   "") ;;
+  programs) validator=no ;;
   windows) packages+=("${windows_packages[@]}") ;;
-  *) echo "ERROR : scripts/install-deps.sh: unknown set '$1' (none or 'windows')" >&2; exit 2 ;;
+  *) echo "ERROR : scripts/install-deps.sh: unknown set '$1' (none, 'programs' or 'windows')" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -54,7 +58,7 @@ for p in "${packages[@]}"; do
   [ "$status" = "install ok installed" ] || missing+=("$p")
 done
 
-command -v npm > /dev/null || missing+=(npm)
+[ "$validator" = no ] || command -v npm > /dev/null || missing+=(npm)
 
 if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
@@ -67,7 +71,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 validator_package="$build_dir/npm/node_modules/gltf-validator/package.json"
-if ! grep -q "\"version\": \"${gltf_validator#*@}\"" "$validator_package" 2>/dev/null; then
+if [ "$validator" = yes ] && ! grep -q "\"version\": \"${gltf_validator#*@}\"" "$validator_package" 2>/dev/null; then
   echo "Installing: $gltf_validator into $build_dir/npm"
   mkdir -p "$build_dir/npm"
   npm install --prefix "$build_dir/npm" --no-audit --no-fund --no-save --loglevel=error "$gltf_validator"

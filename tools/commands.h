@@ -84,6 +84,7 @@ struct GltfCommandOptions {
     float scale = 1.0f;               // glTF units per world unit
     std::string textures = "baked";   // "baked" or "none"
     bool overlay = false;             // the country wireframe as lines
+    bool center = false;              // the scene's middle at the origin
 };
 int RunGltf(const GltfCommandOptions& options);
 

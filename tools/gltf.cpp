@@ -51,6 +51,7 @@ int RunGltf(const GltfCommandOptions& options) {
     how.scale = options.scale;
     how.textures = options.textures != "none";
     how.overlay = options.overlay;
+    how.center = options.center;
     how.workers = ProcessorWorkerCount();
     how.generator = std::string("lndtool ") + LND_VERSION;
     GltfScene scene;

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <lnd_version.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -169,7 +170,7 @@ const Command kCommands[] = {
      [] { return std::vector<std::string>{g_SetHeights.file, g_SetHeights.heightmap}; },
      [] { return RunSetHeights(g_SetHeights); }},
     {"gltf", "Writes a landscape as a glTF 2.0 scene (.glb, or .gltf with its files) for 3D tools.",
-     "gltf FILE --out OUT.glb|OUT.gltf [--scale S] [--textures baked|none] [--overlay]",
+     "gltf FILE --out OUT.glb|OUT.gltf [--scale S] [--textures baked|none] [--overlay] [--center]",
      "gltf island.lnd --out island.glb --overlay",
      [](CLI::App* c) {
          c->add_option("FILE", g_Gltf.file, "The .lnd file.")->required();
@@ -182,6 +183,9 @@ const Command kCommands[] = {
              ->type_name("KIND")
              ->check(CLI::IsMember({"baked", "none"}).description(""));
          c->add_flag("--overlay", g_Gltf.overlay, "Adds the country wireframe as coloured lines.");
+         c->add_flag("--center", g_Gltf.center,
+                     "Moves the scene so that the middle of its bounds is at the origin (the map's corner is "
+                     "there unless given).");
      },
      [] { return std::vector<std::string>{g_Gltf.file}; }, [] { return RunGltf(g_Gltf); }},
     {"heightmap", "Writes the whole map as one 513 x 513 heightmap with a JSON sidecar, for terrain tools.",
@@ -248,6 +252,33 @@ bool PathsFitTheSystem() {
     return true;
 }
 
+// Edits (a letter put in, left out, changed, or two swapped) from one word
+// to the other.
+size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (size_t i = 1; i <= a.size(); ++i)
+        for (size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+// The command a mistyped word is nearest to, when it is near enough to be
+// the one meant (two edits, one for a short word); null otherwise.
+const char* NearestCommand(const std::string& word) {
+    const char* nearest = nullptr;
+    size_t best = word.size() <= 3 ? 1 : 2;
+    for (const Command& command : kCommands) {
+        const size_t distance = EditDistance(word, command.name);
+        if (distance <= best && (!nearest || distance < best)) nearest = command.name, best = distance;
+    }
+    return nearest;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -291,6 +322,11 @@ int main(int argc, char** argv) {
         for (const Command& command : kCommands) {
             known = known || std::strcmp(argv[1], command.name) == 0;
             names += (names.empty() ? "" : ", ") + std::string(command.name);
+        }
+        if (!known && NearestCommand(argv[1])) {
+            std::fprintf(stderr, "ERROR : lndtool : unknown command '%s'; did you mean %s? (see 'lndtool --help')\n",
+                         argv[1], NearestCommand(argv[1]));
+            return 2;
         }
         if (!known) {
             std::fprintf(stderr, "ERROR : lndtool : unknown command '%s' (commands: %s; see 'lndtool --help')\n",

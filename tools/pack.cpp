@@ -14,13 +14,14 @@
 int RunPack(const PackOptions& options) {
     const std::string dir = FolderName(options.dir);
     FolderFiles folder;
-    std::vector<std::string> errors;
+    std::vector<std::string> errors, notes;
     std::vector<uint8_t> landscape;
-    if (ReadFolderFiles(dir, &folder, &errors)) PackLandscape(folder, dir, &landscape, &errors);
+    if (ReadFolderFiles(dir, &folder, &errors)) PackLandscape(folder, dir, &landscape, &errors, &notes);
     if (!errors.empty()) {
         for (const std::string& line : errors) std::fprintf(stderr, "%s\n", line.c_str());
         return 2;
     }
+    for (const std::string& line : notes) std::fprintf(stderr, "%s\n", line.c_str());
     const char* out = options.out.c_str();
     bool direct = false;
     if (!WriteCommandFile(out, landscape.data(), landscape.size(), &direct)) return 2;

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/file_identity.h"
+
 namespace fs = std::filesystem;
 
 std::string NeighbourName(std::vector<std::string> names, const std::string& current, int step) {
@@ -53,6 +55,12 @@ FileStamp StampOf(const std::string& path) {
     stamp.exists = true;
     stamp.size = fs::file_size(path, fault);
     stamp.modified = int64_t(fs::last_write_time(path, fault).time_since_epoch().count());
+    FileIdentity identity;
+    if (IdentifyFile(path, &identity)) {
+        stamp.device = identity.device;
+        stamp.inode = identity.inode;
+        stamp.changed = identity.changed;
+    }
     return stamp;
 }
 

@@ -20,12 +20,16 @@ std::vector<std::string> LandscapeNamesIn(const std::string& folder);
 // folder; empty when the folder holds none.
 std::string NeighbourLandscape(const std::string& path, int step);
 
-// What a look at a file sees: whether it is there, its size and when it was
-// last written.
+// What a look at a file sees: whether it is there, its size, when it was
+// last written, and which file it is (device and inode) and when that last
+// changed, so that a file replaced by one of the same size and write time
+// (a copy that keeps times, a rename within one clock tick) is seen too.
 struct FileStamp {
     bool exists = false;
     uint64_t size = 0;
     int64_t modified = 0;  // the file system's own clock ticks
+    uint64_t device = 0, inode = 0;
+    int64_t changed = 0;   // the inode's change time, in the system's ticks
     bool operator==(const FileStamp&) const = default;
 };
 FileStamp StampOf(const std::string& path);

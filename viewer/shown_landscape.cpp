@@ -28,3 +28,8 @@ bool FinishShownScene() {
     FinishLandscapeScene(&Scene);
     return true;
 }
+
+LoadTranscript ShowWatchedLandscape(const std::string& path, FileWatch* watch, FILE* console) {
+    WatchFile(watch, path);
+    return ShowLandscape(path.c_str(), console);
+}

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "landscape/landscape_load.h"
+#include "viewer/landscape_files.h"
 #include "scene/landscape_scene.h"
 
 // Written only by ShowLandscape. Landscape.path is the landscape path (also
@@ -20,6 +21,11 @@ extern LandscapeScene Scene;  // Scene.blockTextureNames are the BlockTextureNam
 // shown. A file that cannot be shown leaves nothing shown. Needs the
 // window's GL context, InitGraphics done and the weight tables filled.
 LoadTranscript ShowLandscape(const char* path, FILE* console = stdout);
+
+// ShowLandscape with *watch stamped by the file as it is before it is read,
+// at the first load as at every reload: a change written while it loads
+// differs from the stamp, and the watch sees it.
+LoadTranscript ShowWatchedLandscape(const std::string& path, FileWatch* watch, FILE* console = stdout);
 
 // The wireframe lists the last ShowLandscape left, once its first frame is
 // on the screen; false (doing nothing) when none were waiting.

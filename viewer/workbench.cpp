@@ -20,6 +20,9 @@
 namespace {
 
 constexpr unsigned kWatchMilliseconds = 500;  // how often the file is looked at
+constexpr const char* kNoChooserLine =
+    "WARNING : no file chooser was found (zenity or kdialog): the landscape stays; install zenity and press o, or "
+    "open another .lnd file with lndview from your file manager";
 
 // A load asked for and not yet run: the frame saying so comes first.
 struct RequestedLoad {
@@ -54,10 +57,9 @@ void ShowLoadLines(const LoadTranscript& said) {
     if (!said.warnings.empty()) Say(said.warnings);
 }
 
-void StartFileWatch() {
-    WatchFile(&g_Watch, Landscape.path);
-    glutTimerFunc(kWatchMilliseconds, LookAtFile, 0);
-}
+void ShowFirstLandscape(const std::string& path) { ShowLoadLines(ShowWatchedLandscape(path, &g_Watch)); }
+
+void StartFileWatch() { glutTimerFunc(kWatchMilliseconds, LookAtFile, 0); }
 
 void RequestLoad(const std::string& path, bool keepCamera) {
     g_Requested = {true, path, keepCamera};
@@ -69,9 +71,7 @@ void RunRequestedLoad() {
     const RequestedLoad request = g_Requested;
     g_Requested = RequestedLoad();
     const bool same = request.path == Landscape.path;
-    // Stamped before it is read: a change while it loads is seen next time.
-    WatchFile(&g_Watch, request.path);
-    const LoadTranscript said = ShowLandscape(request.path.c_str());
+    const LoadTranscript said = ShowWatchedLandscape(request.path, &g_Watch);
     if (!request.keepCamera) SetCamera(kStartCamera);
     SetLoadFault(said.error);
     std::vector<std::string> lines;
@@ -91,7 +91,14 @@ void OpenAnotherLandscape() {
     case kChooseFileCancelled:
         break;
     case kChooseFileUnavailable:
-        SayNoChooser();
+        if (Landscape.path.empty()) {
+            SayNoChooser();
+            break;
+        }
+        // The shown landscape (or its fault) stays: only the chooser is missing.
+        std::printf("%s\n", kNoChooserLine);
+        std::fflush(stdout);
+        Say({kNoChooserLine});
         break;
     }
 }

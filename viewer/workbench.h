@@ -15,7 +15,11 @@ void Say(const std::vector<std::string>& lines);
 // After a load: its fault stays in the window, its warnings for a while.
 void ShowLoadLines(const LoadTranscript& said);
 
-// Starts watching the shown landscape's file (after the first load).
+// The landscape given at the start, shown and watched as every later load is
+// (stamped before it is read), with its lines in the window.
+void ShowFirstLandscape(const std::string& path);
+// Starts the regular looks at the watched file (nothing is watched until a
+// landscape is shown).
 void StartFileWatch();
 
 // Loads `path` in place of the shown landscape once the window has drawn a

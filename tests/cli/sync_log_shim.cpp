@@ -1,9 +1,13 @@
 // sync_log_shim.cpp -- preloaded into lndtool by test_writes.py: logs every
-// fsync, fdatasync, syncfs and rename, in order, with the path each one is about, to
-// the file named by SYNC_LOG, and then does what was asked.
+// fsync, fdatasync, syncfs and rename, in order, with the path each one is
+// about, to the file named by SYNC_LOG, and then does what was asked; with
+// SYNC_FAIL_FOLDERS set, an fsync of a folder fails with EIO instead.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +43,11 @@ F Next(const char* name) {
 
 extern "C" int fsync(int fd) {
     LogDescriptor("fsync", fd);
+    struct stat st;
+    if (std::getenv("SYNC_FAIL_FOLDERS") && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        errno = EIO;
+        return -1;
+    }
     return Next<int (*)(int)>("fsync")(fd);
 }
 

@@ -436,6 +436,17 @@ class UsageTest(ToolTestCase):
         self.assertFalse(os.path.exists(self.path("new.lnd")))
         self.assertFalse(os.path.exists(self.path("out")))
 
+    def test_a_mistyped_command_is_named_with_the_nearest_one(self):
+        for typed, meant in [("upack", "unpack"), ("ifno", "info"), ("heigthmap", "heightmap"), ("pakc", "pack"),
+                             ("set-height", "set-heights"), ("gtf", "gltf"), ("frobnicate", None), ("x", None)]:
+            with self.subTest(typed=typed):
+                result = self.run_tool(typed, "a.lnd")
+                self.assertOneErrorLine(result, "unknown command '%s'" % typed)
+                if meant:
+                    self.assertIn("; did you mean %s? (see 'lndtool --help')" % meant, result.err)
+                else:
+                    self.assertNotIn("did you mean", result.err)
+
     def test_missing_required_argument(self):
         sample = self.path("s.lnd")
         LandscapeFile.small().write(sample)

@@ -138,14 +138,15 @@ class FolderTest(ToolTestCase):
             ("size", ("image", "blocks/0-altitude.png", self.Image.new("L", (16, 17))),
              ["blocks/0-altitude.png : is 16 x 17 pixels, 8-bit grey; it must be 17 x 17 pixels, 8-bit grey"]),
             ("depth", ("image", "materials/0.png", self.Image.new("L", (256, 256))), ["8-bit grey; it must be 256"]),
-            ("colour type", ("image", "lores/0.png", self.Image.new("RGB", (256, 256))), ["8-bit RGB; it must be"]),
+            ("colour type", ("image", "lores/0.png", self.Image.new("LA", (256, 256))),
+             ["8-bit grey with alpha; it must be 256 x 256 pixels, 8-bit RGBA; save it as 8-bit RGBA (in GIMP"]),
             ("country", ("pixel", "blocks/1-country.png", 16), ["1 pixels hold a country index above 15, the most a cell holds (the first, 16, at row 2, column 0)"]),
             ("split", ("pixel", "blocks/1-split.png", 128), ["neither 0 (clear) nor 255 (set)"]),
             ("weight", ("json", lambda d: d["countries"][1]["entries"][5].__setitem__(2, 2 ** 32), None),
-             ["to 4294967295, found 4294967296 (countries[1].entries[5][2])"]),
+             ["to 4294967295, found 4294967296 (countries[1].entries[5][2], line 1, column "]),
             ("negative", ("json", lambda d: d["countries"][0]["entries"][0].__setitem__(0, -1), None), ["found -1"]),
             ("type", ("json", lambda d: d["blocks"][1].__setitem__("lores_index", "one"), None),
-             ['found "one" (blocks[1].lores_index)']),
+             ['found "one" (blocks[1].lores_index, line 1, column ']),
             ("version", ("json", lambda d: d.__setitem__("version", 2), None), ["unknown schema version 2"]),
             ("syntax", ("text", None, b'{\n  "format":\n   nope }'), ["landscape.json : syntax error", "(line 3, column"]),
             ("missing and extra", ("move", "blocks/1-split.png", "blocks/2-split.png"),
@@ -191,6 +192,78 @@ class FolderTest(ToolTestCase):
                 for fragment in fragments:
                     self.assertTrue(any(fragment in line for line in result.err_lines), fragment + "\n" + str(result))
                 self.assertFalse(os.path.exists(self.path("out.lnd")))
+
+    def test_pictures_as_editors_save_them_pack_when_nothing_is_lost(self):
+        land = LandscapeFile.small(blocks=2, countries=1, materials=1, lores=2)
+        data = bytearray(land.to_bytes())
+        data[HEADER_SIZE + LORES_SIZE + 148] = 0x0F  # one texel of LoRes 1 not opaque
+        base = self.unpacked(bytes(data), "base")
+        grey_as_rgb = lambda i: i.convert("RGB")
+
+        def coloured(image):
+            rgb = image.convert("RGB")
+            rgb.putpixel((0, 2), (1, 2, 3))
+            return rgb
+        took = "WARNING : %s : took 1 file (%s) as saved by an image editor in RGB, with no value lost"
+        rows = [  # (picture, how it is saved, the fragment of the one line, whether it packs)
+            ("blocks/1-altitude.png", grey_as_rgb, took % ("{}", "blocks/1-altitude.png"), True),
+            ("detail.png", lambda i: i.convert("RGBA"), took % ("{}", "detail.png"), True),
+            ("materials/0.png", "rgb16", took % ("{}", "materials/0.png"), True),
+            ("lores/0.png", grey_as_rgb, took % ("{}", "lores/0.png"), True),
+            ("lores/1.png", grey_as_rgb, "its alpha was dropped on saving, and this texture's alpha is not all "
+                                         "opaque; save it again as 8-bit RGBA", False),
+            ("blocks/0-country.png", coloured, "is 8-bit RGB with pixels that are not grey (the first at row 2, "
+                                               "column 0); a grey picture is wanted: save it as 8-bit grey", False),
+            ("blocks/0-split.png", lambda i: i.convert("P"), "8-bit grey; save it as 8-bit grey (in GIMP", False),
+        ]
+        for name, save, fragment, packs in rows:
+            with self.subTest(picture=name):
+                folder = self.path("edited")
+                shutil.rmtree(folder, ignore_errors=True)
+                shutil.copytree(base, folder)
+                if save == "rgb16":
+                    self.write_rgb16(os.path.join(folder, name), self.picture(folder, name))
+                else:
+                    save(self.picture(folder, name)).save(os.path.join(folder, name))
+                result = self.run_tool("pack", folder, self.path("out.lnd"))
+                self.assertStatus(result, 0 if packs else 2)
+                self.assertEqual(len(result.err_lines), 1, str(result))
+                self.assertIn(fragment.format(folder), result.err_lines[0])
+                if packs:
+                    with open(self.path("out.lnd"), "rb") as f:
+                        self.assertEqual(f.read(), bytes(data))
+                    os.remove(self.path("out.lnd"))
+
+    def write_rgb16(self, path, grey):
+        """A 16-bit RGB PNG with R = G = B = the grey picture's samples (Pillow writes none)."""
+        import zlib
+        width, height = grey.size
+        rows = b"".join(b"\0" + b"".join(struct.pack(">HHH", *(grey.getpixel((x, y)),) * 3) for x in range(width))
+                        for y in range(height))
+        chunk = lambda kind, body: (struct.pack(">I", len(body)) + kind + body +
+                                    struct.pack(">I", zlib.crc32(kind + body)))
+        with open(path, "wb") as f:
+            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 16, 2, 0, 0, 0)) +
+                    chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+    def test_files_editors_leave_behind_are_passed_over_in_one_line(self):
+        data = LandscapeFile.small(blocks=1, countries=1, materials=1, lores=1).to_bytes()
+        folder = self.unpacked(data)
+        leftovers = ["blocks/0-altitude.png~", "lores/.0.png.swp", "landscape.json.bak", "lores/0.xcf", "a.kra",
+                     "materials/B.PSD", "Thumbs.db", ".DS_Store"]
+        for name in leftovers:
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(b"left over")
+        packed, result = self.packed(folder)
+        self.assertEqual(packed, data)
+        self.assertEqual(len(result.err_lines), 1, str(result))
+        self.assertTrue(result.err_lines[0].startswith("WARNING : %s : passed over 8 files (" % folder), str(result))
+        self.assertTrue(result.err_lines[0].endswith(", ...), left by image or text editors"), str(result))
+        # Another file is no leftover.
+        with open(os.path.join(folder, "notes.txt"), "wb") as f:
+            f.write(b"mine")
+        result = self.run_tool("pack", folder, self.path("out.lnd"))
+        self.assertOneErrorLine(result, "notes.txt : is no file of this folder")
 
     def test_warned_values_pack_and_unpack_refuses_as_info_does(self):
         data = LandscapeFile.small(blocks=1, countries=1, materials=1, lores=1).to_bytes()
@@ -270,3 +343,10 @@ class SetHeightsTest(ToolTestCase):
         full.place(1, 31, 31)
         result, _ = self.set_heights(full, "png", lambda y, x: y % 256, "--split-shared")
         self.assertOneErrorLine(result, "needs 1 more blocks, 256 in all; a map names 255 at most")
+        # Without a copy to place, blocks past the map's reach are no obstacle.
+        many = LandscapeFile(blocks=[Block() for _ in range(257)])
+        many.place(1, 0, 0)
+        many.place(1, 31, 31)
+        result, new = self.set_heights(many, "png", lambda y, x: 9, "--split-shared")
+        self.assertStatus(result, 0)
+        self.assertEqual((header_counts(new)[0], new[cell(new, 0, 16, 16)]), (257, 9))

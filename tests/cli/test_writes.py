@@ -194,6 +194,17 @@ class DiskOrderTest(WriteTestCase):
                 synced = [n for n, line in enumerate(calls) if line in ("fsync " + temporary,
                                                                          "fdatasync " + temporary)]
                 self.assertTrue(synced and synced[0] < renames[0], calls)
+                # Then the folder, for the rename.
+                self.assertEqual(calls[renames[0] + 1:], ["fsync " + os.path.realpath(self.tmp)], calls)
+
+    def test_a_failed_sync_of_the_folder_fails_the_write(self):
+        env = dict(os.environ, LD_PRELOAD=os.environ["SYNC_LOG_SHIM"], SYNC_FAIL_FOLDERS="1")
+        completed = subprocess.run([self.tool, "make-sample", self.path("land.lnd"), "--blocks", "2"], env=env,
+                                   stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=TOOL_TIMEOUT)
+        self.assertEqual(completed.returncode, 2, completed.stderr)
+        self.assertEqual(completed.stderr, "ERROR : %s : the renames into this folder may not be on the disk: "
+                                           "Input/output error\n" % self.tmp)
+        self.assertEqual(temporaries(self.tmp), [])
 
 
     def test_a_batch_reaches_the_disk_before_its_first_rename(self):

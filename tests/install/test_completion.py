@@ -61,7 +61,7 @@ class Completion(unittest.TestCase):
             "unpack": ["--force", "--help"],
             "pack": ["--help"],
             "set-heights": ["--format", "--help", "--out", "--split-shared"],
-            "gltf": ["--help", "--out", "--overlay", "--scale", "--textures"],
+            "gltf": ["--center", "--help", "--out", "--overlay", "--scale", "--textures"],
             "heightmap": ["--countries", "--format", "--help", "--out"],
         }
         for command, options in expected.items():

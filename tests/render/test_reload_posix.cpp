@@ -1,16 +1,19 @@
 // The viewer's reload, a hundred times over: every texture, display list and
 // byte of the landscape shown before is given back, so the process keeps its
-// size and the driver the same number of objects. Runs in the offscreen
-// context of test_render.cpp's main.
+// size and the driver the same number of objects; a change written to the
+// file while it loads is seen by the watch afterwards. Runs in the
+// offscreen context of test_render.cpp's main.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <string>
 
 #include "tools/make_sample.h"
 #include "unit_support/test_files.h"
+#include "viewer/landscape_files.h"
 #include "viewer/shown_landscape.h"
 
 namespace {
@@ -36,7 +39,39 @@ double ResidentBytes() {
     return double(resident) * double(sysconf(_SC_PAGESIZE));
 }
 
+// A console whose first line, printed once the file has been read, is the
+// moment another program writes the file.
+struct Writer {
+    std::string path;
+    bool written = false;
+};
+ssize_t WriteDuringTheLoad(void* cookie, const char*, size_t size) {
+    Writer* writer = static_cast<Writer*>(cookie);
+    if (!writer->written) {
+        std::ofstream(writer->path, std::ios::binary | std::ios::app) << '!';
+        writer->written = true;
+    }
+    return ssize_t(size);
+}
+
 }  // namespace
+
+TEST(Reload, AChangeWrittenWhileTheFileLoadsIsReloadedAfterIt) {
+    const std::string path = WriteTestFile(TestTempDir("reload") + "/changed.lnd", MakeSampleLandscape(2, 9));
+    Writer writer = {path};
+    FILE* console = fopencookie(&writer, "w", cookie_io_functions_t{nullptr, WriteDuringTheLoad, nullptr, nullptr});
+    ASSERT_NE(console, nullptr);
+    setvbuf(console, nullptr, _IONBF, 0);
+    FileWatch watch;
+    const LoadTranscript said = ShowWatchedLandscape(path, &watch, console);
+    std::fclose(console);
+    FinishShownScene();
+    ASSERT_TRUE(writer.written);
+    EXPECT_TRUE(said.error.empty()) << said.error;
+    // The next look sees the change, the one after finds it settled.
+    EXPECT_FALSE(FileWatchSettled(&watch, StampOf(path)));
+    EXPECT_TRUE(FileWatchSettled(&watch, StampOf(path)));
+}
 
 TEST(Reload, AHundredReloadsOfTheSampleKeepTheProcessAsItWas) {
     const std::string path = WriteTestFile(TestTempDir("reload") + "/sample.lnd", MakeSampleLandscape(1, 255));

@@ -148,6 +148,41 @@ TEST(LandscapeGltf, PlacesShareTheirBlocksMeshAndBytesNamingNoBlockStayEmpty) {
     EXPECT_EQ(model.materials[size_t(model.meshes[0].primitives[0].material)].alphaMode, "BLEND");
 }
 
+// Places from (0, 0) to (31, 31) at half scale span x and z from -2560 to 0
+// (a block reaches 80 units below its corner): centred, the corner node is at
+// +1280 and the far one at -1200, and the altitudes are centred too.
+TEST(LandscapeGltf, CenteredTheBoundsMiddleIsTheOrigin) {
+    TestLandscape land(2, 1, 1, 1);
+    land.SetCell(0, 3, 4, 200, 0);
+    land.SetCell(1, 0, 0, 50, 0);
+    for (auto [row, column, value] : {std::array{0, 0, 2}, {0, 3, 2}, {5, 1, 1}, {31, 31, 1}})
+        land.SetMap(row, column, uint8_t(value));
+    const CheckedLandscape checked = CheckLandscape(land.bytes.data(), land.bytes.size());
+    GltfOptions options;
+    options.scale = 0.5f;
+    options.center = true;
+    options.textures = false;
+    GltfScene scene;
+    std::string error;
+    ASSERT_TRUE(BuildLandscapeGltf(checked, options, &scene, &error)) << error;
+    const tinygltf::Model& model = scene.model;
+    ASSERT_EQ(model.nodes.size(), 4u);
+    double low = 1e9, high = -1e9;
+    for (const tinygltf::Node& node : model.nodes) {
+        const tinygltf::Accessor& positions =
+            model.accessors[size_t(model.meshes[size_t(node.mesh)].primitives[0].attributes.at("POSITION"))];
+        low = std::min(low, node.translation[1] + positions.minValues[1]);
+        high = std::max(high, node.translation[1] + positions.maxValues[1]);
+    }
+    EXPECT_GT(high, low);
+    EXPECT_EQ(low, -high);
+    EXPECT_EQ(model.nodes[0].translation[0], 1280.0);
+    EXPECT_EQ(model.nodes[0].translation[2], 1280.0);
+    EXPECT_EQ(model.nodes[3].translation[0], -1200.0);
+    EXPECT_EQ(model.nodes[3].translation[2], -1200.0);
+    EXPECT_EQ(model.nodes[2].translation[2], 1280.0 - 400.0);
+}
+
 TEST(Heightmap, SharedSamplesGoToTheFirstPlaceInRowMajorOrder) {
     TestLandscape land(2, 1, 0, 0);
     for (int r = 0; r < 17; ++r) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "image/png_write.h"
 #include "landscape/lnd_check.h"
 #include "tools/make_sample.h"
+#include "tools/unpack/json_text.h"
 #include "tools/unpack/landscape_folder.h"
 #include "unit_support/test_files.h"
 
@@ -126,6 +128,88 @@ TEST(Unpack, AnEditedLoResPictureChangesOnlyItsChangedBlocks) {
             if (changedBlocks.empty() || changedBlocks.back() != block) changedBlocks.push_back(block);
         }
     EXPECT_EQ(changedBlocks, edited);
+}
+
+FolderFiles UnpackedFolder(const TestLandscape& land) {
+    FolderFiles folder;
+    std::string error;
+    EXPECT_TRUE(UnpackLandscape(land.bytes.data(), land.bytes.size(), "t.lnd", &folder, &error)) << error;
+    return folder;
+}
+
+std::vector<std::string> PackErrors(const FolderFiles& folder) {
+    std::vector<uint8_t> packed;
+    std::vector<std::string> errors;
+    PackLandscape(folder, "f", &packed, &errors);
+    EXPECT_EQ(packed.empty(), !errors.empty());
+    return errors;
+}
+
+// The JSON text with its first `from` made `to`: each fault is one line with
+// the key or value's path and its place in the text (lines 41 and 44 are
+// the LoRes record and the block).
+TEST(Unpack, DuplicateKeysAndOutOfRangeNumbersNameTheirPlace) {
+    const FolderFiles base = UnpackedFolder(TestLandscape(1, 1, 1, 1));
+    const std::string text(base.at("landscape.json").begin(), base.at("landscape.json").end());
+    struct Row {
+        const char *from, *to, *line;
+    };
+    const Row rows[] = {
+        {"{\"record_size\": ", "{\"record_size\": 1, \"record_size\": ",
+         "the key \"record_size\" is given twice in lores[0]; give each key once (lores[0].record_size, line 41, "
+         "column 24)"},
+        {"\"version\": 1,", "\"version\": 1,\n\"version\": 1,",
+         "the key \"version\" is given twice in the document; give each key once (version, line 4, column 1)"},
+        {"\"record_size\": 65664", "\"record_size\": 1e400",
+         "the number 1e400 is out of range: a number here holds about 1.8e308 at most (line 41, column 21)"},
+        {"\"lores_index\": 0", "\"lores_index\": 2147483648",
+         "must be a whole number from -2147483648 to 2147483647, found 2147483648 (blocks[0].lores_index, line 44, "
+         "column 21)"},
+        {"\"lores_index\": 0", "\"lores_index\":\n  -9e99",
+         "must be a whole number from -2147483648 to 2147483647, found -9e+99 (blocks[0].lores_index, line 45, "
+         "column 3)"},
+        {"\"texture_origin_s\": 0.0", "\"texture_origin_s\": 1e39",
+         "must be a number that fits a float32, or \"0x\" and 8 hex digits of its bits, found 1e+39 "
+         "(blocks[0].texture_origin_s, line 44, column 44)"},
+    };
+    for (const Row& row : rows) {
+        FolderFiles folder = base;
+        std::string edited = text;
+        const size_t at = edited.find(row.from);
+        ASSERT_NE(at, std::string::npos) << row.from;
+        edited.replace(at, std::strlen(row.from), row.to);
+        folder["landscape.json"].assign(edited.begin(), edited.end());
+        EXPECT_EQ(PackErrors(folder), std::vector<std::string>{std::string("ERROR : f/landscape.json : ") + row.line})
+            << row.to;
+    }
+}
+
+// Past 100 listed faults one line counts the rest, whichever their kind:
+// files missing, or values of the JSON (whose pictures then wait).
+TEST(Unpack, FaultsPastTheCapAreCountedInOneLine) {
+    struct Row {
+        int32_t blocks;
+        bool badValues;
+        const char* last;
+    };
+    for (const Row& row : {Row{60, false, "ERROR : f : 80 more faults; the first 100 are listed"},
+                           Row{120, true,
+                               "ERROR : f : 140 more faults; the first 100 are listed, and the pictures are checked "
+                               "once landscape.json has fewer"}}) {
+        FolderFiles folder = UnpackedFolder(TestLandscape(row.blocks, 1, 1, 1));
+        if (row.badValues) {
+            nlohmann::ordered_json document = nlohmann::ordered_json::parse(folder["landscape.json"]);
+            for (auto& block : document["blocks"]) block["lores_index"] = "x", block["texture_origin_t"] = false;
+            const std::string text = DumpJson(document);
+            folder["landscape.json"].assign(text.begin(), text.end());
+        } else {
+            for (int32_t k = 0; k < row.blocks; ++k)
+                for (const char* what : {"altitude", "country", "split"}) folder.erase(BlockPngName(size_t(k), what));
+        }
+        const std::vector<std::string> errors = PackErrors(folder);
+        ASSERT_EQ(errors.size(), 101u);
+        EXPECT_EQ(errors.back(), row.last);
+    }
 }
 
 }  // namespace

@@ -51,6 +51,16 @@ TEST(Workbench, AChangedFileIsReloadedOnceItHasSettled) {
     WriteTestFile(dir + "/land.lnd", {1, 2, 3});
     EXPECT_EQ(StampOf(dir + "/land.lnd").size, 3u);
     EXPECT_FALSE(StampOf(dir).exists);  // a folder is no landscape
+    // Another file renamed over it, of the same size and write time: its
+    // inode tells them apart.
+    WriteTestFile(dir + "/other.lnd", {4, 5, 6});
+    std::filesystem::last_write_time(dir + "/other.lnd", std::filesystem::last_write_time(dir + "/land.lnd"));
+    const FileStamp before = StampOf(dir + "/land.lnd");
+    std::filesystem::rename(dir + "/other.lnd", dir + "/land.lnd");
+    const FileStamp after = StampOf(dir + "/land.lnd");
+    EXPECT_EQ(std::make_pair(after.size, after.modified), std::make_pair(before.size, before.modified));
+    EXPECT_NE(after.inode, before.inode);
+    EXPECT_FALSE(after == before);
 }
 
 TEST(Workbench, PicturesTakeTheNextFreeNumber) {

@@ -1,6 +1,7 @@
 """The viewer as a workbench: F5 and changes on disk reload the file where
 the camera is, Page Down / Page Up step through the folder (past a damaged
-file, which leaves nothing drawn), o opens what the chooser answers, F12
+file, which leaves nothing drawn), o opens what the chooser answers (and without one says so and keeps the
+landscape), F12
 saves the picture lndtool render draws, the status panel reads out what the
 pointer is over, and a start without any chooser opens the window and says
 what to do there."""
@@ -10,7 +11,7 @@ import stat
 import subprocess
 
 from lndfile import program_path
-from lndwin import WindowTestCase, differing_pixels, same_picture
+from lndwin import WindowTestCase, differing_pixels, same_picture, wait_until
 
 LOADING = "Loading Landscape "
 
@@ -90,6 +91,18 @@ class WorkbenchTest(WindowTestCase):
         self.assertEqual(self.loads(viewer, 2)[0], [a, b])
         # Another file starts at the start camera.
         self.assertNotEqual(viewer.camera(), camera)
+
+    def test_o_without_a_chooser_says_so_and_keeps_the_landscape(self):
+        land = self.make("land.lnd")
+        os.makedirs(self.path("empty"))
+        viewer = self.open(land, env=self.xvfb.env(PATH=self.path("empty")))
+        plain = viewer.stable_shot()
+        self.xvfb.xdotool("key", "o")
+        viewer.wait_for_line(lambda line: line.startswith("WARNING : no file chooser was found (zenity or kdialog): "
+                                                          "the landscape stays;"), timeout=10)
+        # Once the message has gone, the landscape is drawn as before.
+        wait_until(lambda: same_picture(plain, viewer.stable_shot()), 20, "the landscape drawn as before")
+        self.assertEqual(self.loads(viewer, 1)[0], [land])
 
     def test_f12_saves_the_picture_lndtool_render_draws(self):
         from PIL import Image

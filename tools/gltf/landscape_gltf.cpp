@@ -201,6 +201,25 @@ int32_t AddPlaceNodes(tinygltf::Model& model, const CheckedLandscape& landscape,
     return int32_t(scene.nodes.size());
 }
 
+// Every node moved alike so that the middle of the scene's bounds (the
+// nodes' translations plus their meshes' POSITION bounds, lines included)
+// is the origin.
+void CenterScene(tinygltf::Model& model) {
+    double low[3] = {1e300, 1e300, 1e300}, high[3] = {-1e300, -1e300, -1e300};
+    for (const tinygltf::Node& node : model.nodes)
+        for (const tinygltf::Primitive& primitive : model.meshes[size_t(node.mesh)].primitives) {
+            const tinygltf::Accessor& positions = model.accessors[size_t(primitive.attributes.at("POSITION"))];
+            for (size_t axis = 0; axis < 3; ++axis) {
+                low[axis] = std::min(low[axis], node.translation[axis] + positions.minValues[axis]);
+                high[axis] = std::max(high[axis], node.translation[axis] + positions.maxValues[axis]);
+            }
+        }
+    if (low[0] > high[0]) return;  // no node: nothing to move
+    for (tinygltf::Node& node : model.nodes)
+        for (size_t axis = 0; axis < 3; ++axis)
+            node.translation[axis] = double(float(node.translation[axis] - (low[axis] + high[axis]) / 2));
+}
+
 }  // namespace
 
 bool BuildLandscapeGltf(const CheckedLandscape& landscape, const GltfOptions& options, GltfScene* scene,
@@ -251,6 +270,7 @@ bool BuildLandscapeGltf(const CheckedLandscape& landscape, const GltfOptions& op
     for (size_t i = 0; i < usedBlocks.size(); ++i)
         AddBlockMesh(model, usedBlocks[i], *results[i], texcoords, overlayMaterial, &scene->pngs);
     if (!model.materials.empty()) model.extensionsUsed.push_back("KHR_materials_unlit");
+    if (options.center) CenterScene(model);
     return true;
 }
 

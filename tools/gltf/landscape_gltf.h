@@ -11,7 +11,8 @@
 // surface (surface_bake.h) unlit (KHR_materials_unlit, as the viewer draws
 // without lighting), alpha-blended only when some baked alpha is below 255.
 // With the overlay, each mesh has a second primitive: the country wireframe
-// as lines with per-vertex colours.
+// as lines with per-vertex colours. Centred, every translation is moved by
+// one offset that puts the middle of the scene's bounds at the origin.
 #pragma once
 
 #include <tiny_gltf.h>
@@ -26,6 +27,7 @@ struct GltfOptions {
     float scale = 1.0f;        // glTF units per world unit
     bool textures = true;      // bake every used block's surface into a PNG
     bool overlay = false;      // add the country wireframe
+    bool center = false;       // move every node alike so that the scene's bounds are centred on the origin
     int workers = 1;           // threads that bake and encode (at least one)
     std::string generator;     // asset.generator
 };

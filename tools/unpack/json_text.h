@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The document with an indent of 2, except that a list or object of plain
 // values (numbers, strings) stays on one line: a row of the block map, a
@@ -27,3 +28,15 @@ nlohmann::ordered_json Float32Json(float value);
 // The float32 of such a value (any float may be given by its bits); false
 // when it is neither a number that fits a float32 nor such a string.
 bool Float32FromJson(const nlohmann::json& value, float* out);
+
+// JSON text parsed as nlohmann-json does, refusing also what it would take
+// without a word: a key given twice in one object (the last one would win).
+// A number too large for a double is refused with its place. On a fault
+// returns false with *where_out set to "line L, column C" (or to the key's
+// path and place) and *what_out to the sentence; *document_out is replaced.
+bool ParseJsonStrictly(const uint8_t* text, size_t size, nlohmann::json* document_out, std::string* where_out,
+                       std::string* what_out);
+// The places ("line L, column C") of the values at `paths` in the text,
+// each path written as pack names a value: keys joined by ".", list items
+// as "[i]" ("blocks[3].lores_index"). An empty string for a path not found.
+std::vector<std::string> JsonValuePlaces(const uint8_t* text, size_t size, const std::vector<std::string>& paths);

@@ -70,5 +70,15 @@ bool UnpackLandscape(const uint8_t* file, uint64_t length, const char* path, Fol
 // libsquish's best fit); a .dds no longer as unpacked (a 256 x 256 DXT3 DDS
 // file) is taken whole; both changed is a fault. A record without recorded
 // hashes (a new one) needs either file, and both must agree when both are there.
+//
+// After 100 faults one line counts the rest. Pictures saved by an image
+// editor in another layout that holds the same values (picture_conversion.h)
+// are taken, and files editors leave behind (IsEditorLeftover) passed over,
+// each kind with one WARNING line in *notes (when given).
 void PackLandscape(const FolderFiles& folder, const std::string& folderName, std::vector<uint8_t>* landscape,
-                   std::vector<std::string>* errors);
+                   std::vector<std::string>* errors, std::vector<std::string>* notes = nullptr);
+
+// A file that image and text editors leave beside the files they edit
+// (backups, swap files, their own formats, folder thumbnails), by its name:
+// *~, .*.swp, *.bak, *.xcf, *.kra, *.psd (any case), Thumbs.db, .DS_Store.
+bool IsEditorLeftover(const std::string& path);

@@ -17,6 +17,7 @@
 #include "tools/unpack/json_text.h"
 #include "tools/unpack/landscape_folder.h"
 #include "tools/unpack/lores_encode.h"
+#include "tools/unpack/picture_conversion.h"
 #include "tools/unpack/sha256.h"
 
 using nlohmann::json;
@@ -48,6 +49,11 @@ struct Packer {
     bool trailingListed = false;                              // landscape.json names trailing.bin
     uint64_t trailingBytes = 0;                               // its length, as listed
     std::vector<uint8_t> detail;                              // stored transposed
+    // Listed faults of JSON values whose place in the text is still to be
+    // added: the index of the line and the value's path.
+    std::vector<std::pair<size_t, std::string>> unplaced;
+    std::vector<std::string> converted;  // pictures taken from RGB, for the note
+    std::vector<std::string> leftovers;  // editor files passed over, for the note
 };
 
 bool Full(const Packer* p) { return p->faults >= kMostFaults; }
@@ -110,13 +116,30 @@ void RefuseUnknownKeys(Packer* p, const json& object, std::initializer_list<cons
             JsonFault(p, Joined(where, item.key()), "unknown key");
 }
 
+// A fault of the value at `where`, given its line and column later, in one
+// walk over the text for all of them.
+void ValueFault(Packer* p, const std::string& where, const std::string& what) {
+    if (p->faults < kMostFaults) p->unplaced.emplace_back(p->errors->size(), where);
+    JsonFault(p, where, what);
+}
+
+void PlaceValueFaults(Packer* p, const std::vector<uint8_t>& text) {
+    std::vector<std::string> paths;
+    for (const auto& fault : p->unplaced) paths.push_back(fault.second);
+    const std::vector<std::string> places = JsonValuePlaces(text.data(), text.size(), paths);
+    for (size_t i = 0; i < places.size(); ++i) {
+        std::string& line = (*p->errors)[p->unplaced[i].first];
+        if (!places[i].empty() && !line.empty() && line.back() == ')') line.insert(line.size() - 1, ", " + places[i]);
+    }
+}
+
 // A whole number from lo to hi.
 bool WholeNumber(Packer* p, const json& v, const std::string& where, int64_t lo, int64_t hi, int64_t* out) {
     if (v.is_number_unsigned() && v.get<uint64_t>() <= uint64_t(hi)) *out = int64_t(v.get<uint64_t>());
     else if (v.is_number_integer() && !v.is_number_unsigned() && v.get<int64_t>() >= lo && v.get<int64_t>() <= hi)
         *out = v.get<int64_t>();
     else {
-        JsonFault(p, where, "must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) +
+        ValueFault(p, where, "must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) +
                                 ", found " + Shown(v));
         return false;
     }
@@ -134,7 +157,7 @@ void ReadNumber(Packer* p, const json& object, const char* key, const std::strin
 void ReadFloat(Packer* p, const json& object, const char* key, const std::string& where, float* out) {
     const json* v = Member(p, object, key, where, true);
     if (v && !Float32FromJson(*v, out))
-        JsonFault(p, Joined(where, key),
+        ValueFault(p, Joined(where, key),
                   "must be a number that fits a float32, or \"0x\" and 8 hex digits of its bits, found " + Shown(*v));
 }
 
@@ -178,7 +201,7 @@ void ReadEntries(Packer* p, const json& object, const FieldSpec& field, const st
     const std::string list = Joined(where, field.key);
     constexpr size_t kFields = std::size(kEntryFields);
     if (!entries || !IsList(p, *entries, list, kCountryEntryCount)) return;
-    for (size_t h = 0; h < size_t(kCountryEntryCount) && !Full(p); ++h) {
+    for (size_t h = 0; h < size_t(kCountryEntryCount); ++h) {
         const std::string at = Indexed(list, h);
         if (!IsList(p, (*entries)[h], at, kFields)) continue;
         for (size_t f = 0; f < kFields; ++f) {
@@ -238,10 +261,12 @@ void ReadList(Packer* p, const json& document, const char* key, size_t most, std
         return;
     }
     // Grown entry by entry, and only while faults are few, so a list of
-    // empty records costs no more than its text.
-    for (size_t i = 0; i < list->size() && !Full(p); ++i) {
-        models->emplace_back();
-        readEntry(p, (*list)[i], Indexed(key, i), models->back());
+    // empty records costs no more than its text; past that the entries are
+    // still read, into one scratch record, for the count of faults.
+    Model scratch;
+    for (size_t i = 0; i < list->size(); ++i) {
+        if (!Full(p)) models->emplace_back();
+        readEntry(p, (*list)[i], Indexed(key, i), Full(p) ? scratch : models->back());
     }
 }
 
@@ -257,16 +282,6 @@ void ReadHashes(Packer* p, const json& document) {
     }
 }
 
-// "syntax error while parsing value - invalid literal; last read: 'x'" at
-// "line 3, column 5", from nlohmann's "[json.exception.parse_error.101]
-// parse error at line 3, column 5: syntax error ...".
-void ParseFault(Packer* p, const std::string& message) {
-    const size_t at = message.find(" at line ");
-    const size_t colon = at == std::string::npos ? at : message.find(": ", at);
-    if (colon == std::string::npos) JsonFault(p, "", message);
-    else JsonFault(p, message.substr(at + 4, colon - at - 4), message.substr(colon + 2));
-}
-
 // False when the JSON gives no counts to go on.
 bool ReadJson(Packer* p) {
     const std::vector<uint8_t>* text = FileOf(p, kFolderJson);
@@ -275,10 +290,9 @@ bool ReadJson(Packer* p) {
         return false;
     }
     json document;
-    try {
-        document = json::parse(text->begin(), text->end());
-    } catch (const json::exception& e) {
-        ParseFault(p, e.what());
+    std::string where, what;
+    if (!ParseJsonStrictly(text->data(), text->size(), &document, &where, &what)) {
+        JsonFault(p, where, what);
         return false;
     }
     if (!IsObject(p, document, "the document")) return false;
@@ -320,6 +334,7 @@ bool ReadJson(Packer* p) {
             p->trailingListed = true, p->trailingBytes = uint64_t(bytes);
     }
     ReadHashes(p, document);
+    PlaceValueFaults(p, *text);
     return true;
 }
 
@@ -336,7 +351,8 @@ void RefuseExtraFiles(Packer* p) {
         expected.insert({BlockPngName(k, "altitude"), BlockPngName(k, "country"), BlockPngName(k, "split")});
     for (size_t m = 0; m < p->materials.size(); ++m) expected.insert(MaterialPngName(m));
     for (const auto& file : *p->folder)
-        if (!expected.count(file.first))
+        if (!expected.count(file.first) && IsEditorLeftover(file.first)) p->leftovers.push_back(file.first);
+        else if (!expected.count(file.first))
             Fault(p, file.first,
                   "is no file of this folder: landscape.json lists " + std::to_string(p->lores.size()) +
                       " LoRes textures, " + std::to_string(p->blocks.size()) + " blocks and " +
@@ -345,15 +361,35 @@ void RefuseExtraFiles(Packer* p) {
 }
 
 // The decoded image of a file, or null (with a fault) when it is missing or
-// not of that size and layout.
+// not of that size and layout. A picture saved by an editor in another
+// layout that holds the same values (see picture_conversion.h) is taken,
+// and named in the note.
 const DecodedPng* Image(Packer* p, const std::string& name, int32_t side, PngLayout layout, const std::string& where,
-                        DecodedPng* image) {
+                        DecodedPng* image, bool opaqueIsLossless = false) {
     const std::vector<uint8_t>* png = FileOf(p, name);
     std::string fault;
     if (!png) fault = "missing";
     else if (DecodePng(png->data(), png->size(), side, side, unsigned(layout), image, &fault)) return image;
+    else if (fault.find("; it must be ") != std::string::npos) {
+        std::string otherFault;
+        if (!DecodePng(png->data(), png->size(), side, side, LayoutsTakenFor(layout), image, &otherFault))
+            fault += "; " + HowToSave(layout);
+        else if (TakeAsLayout(image, side, layout, opaqueIsLossless, &fault)) {
+            p->converted.push_back(name);
+            return image;
+        }
+    }
     Fault(p, name, fault, where);
     return nullptr;
+}
+
+// Every alpha of a DDS file's DXT3 blocks is full (their first 8 bytes).
+bool DdsAlphaOpaque(const std::vector<uint8_t>& dds) {
+    if (dds.size() != kDdsFileSize) return false;
+    for (size_t block = kDdsImageOffset; block + 16 <= dds.size(); block += 16)
+        for (size_t i = 0; i < 8; ++i)
+            if (dds[block + i] != 0xFF) return false;
+    return true;
 }
 
 // Pixels that break a rule, counted, with the first one named.
@@ -445,7 +481,9 @@ void SettleLoRes(Packer* p, size_t i) {
     if (dds) r.dds = *dds;
     if (!png || (ddsKept && pngKept)) return;
     DecodedPng image;
-    if (!Image(p, pngName, kLoResSide, PngLayout::Rgba8, where, &image)) return;
+    // An RGB picture stands for RGBA when the record's alpha is all opaque,
+    // or there is no DDS file to hold any other.
+    if (!Image(p, pngName, kLoResSide, PngLayout::Rgba8, where, &image, !dds || DdsAlphaOpaque(*dds))) return;
     if (!dds) {
         r.dds.assign(kDdsFileSize, 0);
         std::memcpy(r.dds.data(), "DDS ", 4);
@@ -464,10 +502,10 @@ void SettleLoRes(Packer* p, size_t i) {
 
 void ReadFiles(Packer* p) {
     RefuseExtraFiles(p);
-    for (size_t i = 0; i < p->lores.size() && !Full(p); ++i) SettleLoRes(p, i);
-    for (size_t k = 0; k < p->blocks.size() && !Full(p); ++k) ReadBlockImages(p, k);
+    for (size_t i = 0; i < p->lores.size(); ++i) SettleLoRes(p, i);
+    for (size_t k = 0; k < p->blocks.size(); ++k) ReadBlockImages(p, k);
     DecodedPng image;
-    for (size_t m = 0; m < p->materials.size() && !Full(p); ++m)
+    for (size_t m = 0; m < p->materials.size(); ++m)
         if (Image(p, MaterialPngName(m), kMaterialSide, PngLayout::Gray16, Indexed("materials", m), &image))
             for (size_t t = 0; t < image.samples.size(); ++t)
                 StoreU16(p->materials[m].data() + kTexelsOffset + 2 * t, image.samples[t]);
@@ -521,19 +559,57 @@ void LayOut(const Packer& p, std::vector<uint8_t>* out) {
     if (trailing) std::copy(trailing->begin(), trailing->end(), out->begin() + int64_t(areas.end));
 }
 
+// "3 files (a, b, c)", the first few of many named.
+std::string NamesListed(const std::vector<std::string>& names) {
+    std::string listed;
+    for (size_t i = 0; i < names.size() && i < 5; ++i) listed += (i ? ", " : "") + names[i];
+    if (names.size() > 5) listed += ", ...";
+    return std::to_string(names.size()) + (names.size() == 1 ? " file (" : " files (") + listed + ")";
+}
+
+// Past the cap, one line for the rest, whatever their kind.
+std::string MoreFaultsLine(const std::string& folderName, size_t faults, bool filesRead) {
+    return "ERROR : " + folderName + " : " + std::to_string(faults - kMostFaults) + " more faults; the first " +
+           std::to_string(kMostFaults) + " are listed" +
+           (filesRead ? "" : ", and the pictures are checked once landscape.json has fewer");
+}
+
 }  // namespace
 
 void PackLandscape(const FolderFiles& folder, const std::string& folderName, std::vector<uint8_t>* landscape,
-                   std::vector<std::string>* errors) {
+                   std::vector<std::string>* errors, std::vector<std::string>* notes) {
     landscape->clear();
     errors->clear();
     Packer p;
     p.folder = &folder;
     p.folderName = folderName;
     p.errors = errors;
-    if (ReadJson(&p) && !Full(&p)) ReadFiles(&p);
-    if (p.faults > kMostFaults)
-        errors->push_back("ERROR : " + folderName + " : " + std::to_string(p.faults - kMostFaults) +
-                          " more faults; the first " + std::to_string(kMostFaults) + " are listed");
+    // The files are matched against the JSON's counts, which are only known
+    // while its faults are few.
+    const bool jsonRead = ReadJson(&p);
+    const bool filesRead = jsonRead && !Full(&p);
+    if (filesRead) ReadFiles(&p);
+    if (p.faults > kMostFaults) errors->push_back(MoreFaultsLine(folderName, p.faults, filesRead));
+    if (notes && !p.converted.empty())
+        notes->push_back("WARNING : " + folderName + " : took " + NamesListed(p.converted) +
+                         " as saved by an image editor in RGB, with no value lost (grey as its one channel, "
+                         "RGB as opaque RGBA)");
+    if (notes && !p.leftovers.empty())
+        notes->push_back("WARNING : " + folderName + " : passed over " + NamesListed(p.leftovers) +
+                         ", left by image or text editors");
     if (p.faults == 0) LayOut(p, landscape);
+}
+
+bool IsEditorLeftover(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string lower = name;
+    for (char& c : lower) c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    auto endsWith = [&](const char* end) {
+        const size_t n = std::strlen(end);
+        return lower.size() > n && lower.compare(lower.size() - n, n, end) == 0;
+    };
+    if (name.empty()) return false;
+    return (name.size() > 1 && name.back() == '~') || (name[0] == '.' && endsWith(".swp")) || endsWith(".bak") ||
+           endsWith(".xcf") || endsWith(".kra") || endsWith(".psd") || lower == "thumbs.db" || name == ".DS_Store";
 }
