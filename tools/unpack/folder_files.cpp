@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "platform/folder_read.h"
@@ -69,9 +70,15 @@ bool IsLandscapeFileName(const std::string& name) {
 }  // namespace
 
 std::vector<std::string> OtherFiles(const std::string& dir, const FolderFiles& files) {
+    // A link or file where the new folder has a folder (blocks/) gives way too.
+    std::set<std::string> folders;
+    for (const auto& [relative, bytes] : files)
+        for (size_t slash = relative.find('/'); slash != std::string::npos; slash = relative.find('/', slash + 1))
+            folders.insert(relative.substr(0, slash));
     std::vector<std::string> others;
     for (const std::string& relative : ListFolderTree(dir))
-        if (!files.count(relative) && !IsLandscapeFileName(relative)) others.push_back(relative);
+        if (!files.count(relative) && !folders.count(relative) && !IsLandscapeFileName(relative))
+            others.push_back(relative);
     return others;
 }
 

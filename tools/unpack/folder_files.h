@@ -33,8 +33,8 @@ bool WriteFolderFiles(const std::string& dir, const FolderFiles& files, const st
 
 // The paths (relative, '/' between folders) of what lies below `dir` that
 // is neither in `files` nor named as unpack names a landscape's files (a
-// block or material of a landscape unpacked there before): files, and links
-// as links.
+// block or material of a landscape unpacked there before) nor where the
+// new folder has a folder: files, and links as links.
 std::vector<std::string> OtherFiles(const std::string& dir, const FolderFiles& files);
 
 // True with *edited set to the first picture of the folder (relative path)
