@@ -20,7 +20,7 @@ add_library(lnd_platform_gl INTERFACE)
 add_library(lnd_platform_window INTERFACE)
 add_library(lnd_platform_offscreen INTERFACE)
 
-set(LND_PLATFORM_CORE_SOURCES platform/key_state.cpp platform/safe_write.cpp)
+set(LND_PLATFORM_CORE_SOURCES platform/key_state.cpp platform/safe_write.cpp platform/safe_write_folder.cpp)
 
 if(WIN32)
   set(_lnd_os win32)
@@ -50,6 +50,6 @@ else()
   list(APPEND LND_PLATFORM_CORE_SOURCES platform/large_pages_linux.cpp)
 endif()
 
-foreach(service key_state clock file_dialog safe_write console path_limit file_identity)
+foreach(service key_state clock file_dialog safe_write console path_limit file_identity folder_read)
   list(APPEND LND_PLATFORM_CORE_SOURCES platform/${service}_${_lnd_os}.cpp)
 endforeach()

@@ -167,16 +167,32 @@ bool WritePngGray8(const char* path, const uint8_t* samples, int32_t width_px, i
     return WritePng(path, image, errorLine);
 }
 
+namespace {
+
+bool PaletteIsWritable(const char* path, const PngPalette& palette, std::string* errorLine) {
+    if (palette.count >= 1 && palette.count <= 256 && palette.alphaCount >= 0 && palette.alphaCount <= palette.count)
+        return true;
+    *errorLine = std::string("ERROR : ") + path + " : cannot write a palette of " + std::to_string(palette.count) +
+                 " colours and " + std::to_string(palette.alphaCount) + " alpha values";
+    return false;
+}
+
+}  // namespace
+
 bool WritePngIndexed8(const char* path, const uint8_t* indices, int32_t width_px, int32_t height_px,
                       const PngPalette& palette, std::string* errorLine) {
-    if (palette.count < 1 || palette.count > 256 || palette.alphaCount < 0 || palette.alphaCount > palette.count) {
-        *errorLine = std::string("ERROR : ") + path + " : cannot write a palette of " + std::to_string(palette.count) +
-                     " colours and " + std::to_string(palette.alphaCount) + " alpha values";
-        return false;
-    }
+    if (!PaletteIsWritable(path, palette, errorLine)) return false;
     PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_PALETTE, 1, indices, nullptr, nullptr};
     image.palette = &palette;
     return WritePng(path, image, errorLine);
+}
+
+bool EncodePngIndexed8(const uint8_t* indices, int32_t width_px, int32_t height_px, const PngPalette& palette,
+                       std::vector<uint8_t>* png_out, std::string* errorLine) {
+    if (!PaletteIsWritable("memory", palette, errorLine)) return false;
+    PngImage image = {width_px, height_px, 8, PNG_COLOR_TYPE_PALETTE, 1, indices, nullptr, nullptr};
+    image.palette = &palette;
+    return EncodePngToMemory(image, png_out, errorLine);
 }
 
 bool WritePngGray16(const char* path, const uint16_t* samples, int32_t width_px, int32_t height_px,

@@ -58,3 +58,5 @@ bool EncodePngGray16(const uint16_t* samples, int32_t width_px, int32_t height_p
 // gray: width_px x height_px bytes.
 bool EncodePngGray8(const uint8_t* gray, int32_t width_px, int32_t height_px, std::vector<uint8_t>* png_out,
                     std::string* errorLine, PngCompression compression = PngCompression::Smallest);
+bool EncodePngIndexed8(const uint8_t* indices, int32_t width_px, int32_t height_px, const PngPalette& palette,
+                       std::vector<uint8_t>* png_out, std::string* errorLine);

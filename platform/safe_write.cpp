@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -78,9 +79,9 @@ bool FailGroup(SafeWriteFile* files, size_t count, size_t failed, int errnoValue
     return false;
 }
 
-}  // namespace
-
-bool SafeWriteCommitGroup(SafeWriteFile* files, size_t count, std::string* errorLine) {
+// The bytes of a group of open files on the disk and the streams closed;
+// nothing renamed yet. On failure every file of the group is discarded.
+bool FlushGroup(SafeWriteFile* files, size_t count, std::string* errorLine) {
     // Buffered bytes may only fail to arrive (a full disk) at the flush, the
     // sync or the close, so each is checked before any rename.
     std::vector<FILE*> temporaries;
@@ -99,6 +100,12 @@ bool SafeWriteCommitGroup(SafeWriteFile* files, size_t count, std::string* error
         files[i].stream = nullptr;
         if (closed != 0) return FailGroup(files, count, i, errno, errorLine);
     }
+    return true;
+}
+
+// Every closed temporary of the files renamed into place, each folder synced
+// once; on failure the files not yet renamed are discarded.
+bool RenameGroup(SafeWriteFile* files, size_t count, std::string* errorLine) {
     std::vector<std::string> folders;
     for (size_t i = 0; i < count; ++i) {
         SafeWriteFile& file = files[i];
@@ -120,6 +127,97 @@ bool SafeWriteCommitGroup(SafeWriteFile* files, size_t count, std::string* error
             return false;
         }
     return true;
+}
+
+// What a file is, for telling whether two names lead to one file: its
+// device and inode where it exists, else its folder's and its name.
+struct FileKey {
+    uint64_t device = 0, inode = 0;
+    std::string name;
+    bool operator<(const FileKey& o) const {
+        return device != o.device ? device < o.device : inode != o.inode ? inode < o.inode : name < o.name;
+    }
+    bool operator==(const FileKey& o) const { return device == o.device && inode == o.inode && name == o.name; }
+};
+
+FileKey KeyOf(const std::string& path) {
+    FileKey key;
+    if (FileIdentity(path, &key.device, &key.inode)) return key;
+    const std::filesystem::path p(path);
+    std::string folder = p.parent_path().string();
+    if (folder.empty()) folder = ".";
+    key.name = p.filename().string();
+    if (!FileIdentity(folder, &key.device, &key.inode)) key.name = path;
+    return key;
+}
+
+}  // namespace
+
+bool SafeWriteSameFile(const std::string& a, const std::string& b) { return KeyOf(a) == KeyOf(b); }
+
+void SafeWriteHoldSignals(bool hold) { HoldStopSignals(hold); }
+
+bool SafeWriteCommitGroup(SafeWriteFile* files, size_t count, std::string* errorLine) {
+    if (!FlushGroup(files, count, errorLine)) return false;
+    HoldStopSignals(true);
+    const bool renamed = RenameGroup(files, count, errorLine);
+    HoldStopSignals(false);
+    return renamed;
+}
+
+void SafeWriteDiscardStaged(SafeWriteStaged* staged) {
+    for (SafeWriteFile& file : staged->files) SafeWriteDiscard(&file);
+    staged->files.clear();
+}
+
+bool SafeWriteStage(const std::vector<SafeWriteItem>& items, SafeWriteLinks links, SafeWriteStaged* staged,
+                    std::string* errorLine) {
+    staged->files.assign(items.size(), SafeWriteFile());
+    // Two names for one file would leave only the second's bytes.
+    std::vector<std::pair<FileKey, size_t>> keys;
+    for (size_t i = 0; i < items.size(); ++i) keys.push_back({KeyOf(items[i].path), i});
+    std::sort(keys.begin(), keys.end());
+    for (size_t i = 1; i < keys.size(); ++i) {
+        if (!(keys[i].first == keys[i - 1].first)) continue;
+        const size_t first = std::min(keys[i].second, keys[i - 1].second);
+        const size_t second = std::max(keys[i].second, keys[i - 1].second);
+        *errorLine = "ERROR : " + items[second].path + " : is the same file as " + items[first].path;
+        staged->files.clear();
+        return false;
+    }
+    // A group's files are open at once; their temporaries stay registered
+    // until the renames.
+    for (size_t first = 0; first < items.size(); first += kSafeWriteGroupFiles) {
+        const size_t end = std::min(items.size(), first + kSafeWriteGroupFiles);
+        for (size_t i = first; i < end; ++i) {
+            SafeWriteFile* file = &staged->files[i];
+            if (SafeWriteOpen(items[i].path.c_str(), file, errorLine, links) &&
+                SafeWriteBytes(file, items[i].bytes, items[i].size, errorLine))
+                continue;
+            SafeWriteDiscardStaged(staged);
+            return false;
+        }
+        if (!FlushGroup(&staged->files[first], end - first, errorLine)) {
+            SafeWriteDiscardStaged(staged);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SafeWriteRenameStaged(SafeWriteStaged* staged, std::string* errorLine) {
+    const bool renamed = RenameGroup(staged->files.data(), staged->files.size(), errorLine);
+    staged->files.clear();
+    return renamed;
+}
+
+bool SafeWriteSet(const std::vector<SafeWriteItem>& items, std::string* errorLine, SafeWriteLinks links) {
+    SafeWriteStaged staged;
+    if (!SafeWriteStage(items, links, &staged, errorLine)) return false;
+    HoldStopSignals(true);
+    const bool renamed = SafeWriteRenameStaged(&staged, errorLine);
+    HoldStopSignals(false);
+    return renamed;
 }
 
 bool SafeWriteCommit(SafeWriteFile* file, std::string* errorLine) { return SafeWriteCommitGroup(file, 1, errorLine); }

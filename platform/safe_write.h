@@ -50,7 +50,12 @@ struct SafeWriteFile {
 
 // Opens `path` for writing by the rules above. On failure returns false, sets
 // *errorLine and leaves nothing open or created.
-bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine);
+// With links Refuse, a path that is a symbolic link (a reparse point on
+// Windows) is refused, "ERROR : <path> : is a symbolic link; not written
+// through", instead of the file it points to being replaced.
+enum class SafeWriteLinks { Follow, Refuse };
+bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine,
+                   SafeWriteLinks links = SafeWriteLinks::Follow);
 // Appends `size` bytes. On failure sets *errorLine and discards the file (the
 // stream is closed, the temporary removed); no later call may be made.
 bool SafeWriteBytes(SafeWriteFile* file, const void* bytes, size_t size, std::string* errorLine);
@@ -89,6 +94,53 @@ bool SafeWriteBatch(const std::vector<SafeWriteItem>& items, std::string* errorL
 // SafeWriteBytes; on failure every file not yet renamed is discarded.
 // SafeWriteCommit is the commit of a group of one.
 bool SafeWriteCommitGroup(SafeWriteFile* files, size_t count, std::string* errorLine);
+
+// A set of files written whole or not at all, for a command whose outputs
+// belong together (a scene and its buffers, a heightmap and its sidecar):
+// every name is checked to be a file of its own (by device and inode where
+// it exists, by folder and name where it does not yet: "ERROR : <b> : is
+// the same file as <a>"), then every file is written to a temporary and
+// put on the disk, and only then are the temporaries renamed into place,
+// one after the other, with SIGINT, SIGTERM, SIGHUP and SIGQUIT held back
+// until the last rename is done. A failure before the renames removes every
+// temporary and leaves every old file as it was. (Only SIGKILL, or a power
+// cut, in the few renames can leave the set mixed.)
+bool SafeWriteSet(const std::vector<SafeWriteItem>& items, std::string* errorLine,
+                  SafeWriteLinks links = SafeWriteLinks::Follow);
+
+// A set of files staged by SafeWriteStage: written and on the disk under
+// their temporaries, nothing replaced yet.
+struct SafeWriteStaged {
+    std::vector<SafeWriteFile> files;
+};
+bool SafeWriteStage(const std::vector<SafeWriteItem>& items, SafeWriteLinks links, SafeWriteStaged* staged,
+                    std::string* errorLine);
+// Renames every staged temporary into place; the caller holds the stop
+// signals (SafeWriteHoldSignals) around it when the set must not be cut.
+bool SafeWriteRenameStaged(SafeWriteStaged* staged, std::string* errorLine);
+// Removes every temporary not yet renamed.
+void SafeWriteDiscardStaged(SafeWriteStaged* staged);
+// While held, SIGINT, SIGTERM, SIGHUP and SIGQUIT (a console event on
+// Windows) wait; released, one that came in the meantime is handled.
+void SafeWriteHoldSignals(bool hold);
+
+// True when `a` and `b` name the same file, or would once written: the same
+// device and inode where both exist, the same folder and name otherwise (a
+// link at the end of either followed first).
+bool SafeWriteSameFile(const std::string& a, const std::string& b);
+
+// A folder written whole: `files` (paths relative to `dir`, '/' between
+// folders) go into a new hidden folder beside it, which takes dir's place
+// only once every file is on the disk. An existing `dir` is exchanged for the
+// new folder in one step where the system can (Linux), otherwise moved aside
+// just before, and removed last; `carried` names files of the old folder
+// (relative paths) that go on in the new one. Nothing is written through a
+// link: every file of the new folder is new. On failure *errorLine names the
+// file or folder, and `dir` is as it was. A stop signal before the new folder
+// is in place removes what was written; after, it waits for the old folder's
+// removal.
+bool SafeWriteFolder(const std::string& dir, const std::vector<SafeWriteItem>& files,
+                     const std::vector<std::string>& carried, std::string* errorLine);
 
 // Registers a file the command reads (a path that names nothing yet is
 // ignored), for SafeWriteOpen to refuse.

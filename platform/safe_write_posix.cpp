@@ -4,6 +4,8 @@
 #include "platform/safe_write.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "platform/safe_write_system.h"
@@ -22,15 +25,25 @@ namespace {
 // ---------------------------------------------------------------------------
 // Temporaries to remove when a signal ends the process
 // ---------------------------------------------------------------------------
-// Fixed storage, so the handler touches nothing but plain memory and unlink.
+// Storage the handler only reads: a slot's buffer is allocated (or grown)
+// while the slot is free, so the handler touches nothing but plain memory,
+// unlink and rmdir.
 constexpr int kTempSlots = kTemporarySlots;
-char g_TempPaths[kTempSlots][PATH_MAX];
+constexpr int kFolderSlots = 256;
+char* g_TempPaths[kTempSlots];
+size_t g_TempCapacity[kTempSlots];
 volatile sig_atomic_t g_TempUsed[kTempSlots];
+char g_FolderPaths[kFolderSlots][PATH_MAX];
+volatile sig_atomic_t g_FolderUsed[kFolderSlots];
 bool g_HandlersInstalled = false;
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 void RemoveTemporariesAndDie(int signalNumber) {
     for (int i = 0; i < kTempSlots; ++i)
         if (g_TempUsed[i]) unlink(g_TempPaths[i]);
+    // Folders after their files, the last made first.
+    for (int i = kFolderSlots - 1; i >= 0; --i)
+        if (g_FolderUsed[i]) rmdir(g_FolderPaths[i]);
     // Die of the same signal, so the parent sees what happened.
     signal(signalNumber, SIG_DFL);
     raise(signalNumber);
@@ -40,7 +53,7 @@ void InstallSignalHandlers() {
     if (g_HandlersInstalled) return;
     g_HandlersInstalled = true;
     // Interrupted, terminated, or the terminal or session closed.
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    for (int signalNumber : kStopSignals) {
         struct sigaction current;
         if (sigaction(signalNumber, nullptr, &current) != 0) continue;
         // A program that handles or ignores the signal itself keeps doing so.
@@ -48,26 +61,15 @@ void InstallSignalHandlers() {
         struct sigaction action = {};
         action.sa_handler = RemoveTemporariesAndDie;
         sigemptyset(&action.sa_mask);
+        // One handler run at a time: a second signal waits for the first.
+        for (int other : kStopSignals) sigaddset(&action.sa_mask, other);
         sigaction(signalNumber, &action, nullptr);
     }
 }
 
-int RegisterTemporary(const std::string& path) {
-    if (path.size() >= PATH_MAX) return -1;
-    InstallSignalHandlers();
-    for (int i = 0; i < kTempSlots; ++i) {
-        if (g_TempUsed[i]) continue;
-        std::memcpy(g_TempPaths[i], path.c_str(), path.size() + 1);
-        // The path is complete before the handler can see the slot in use.
-        std::atomic_signal_fence(std::memory_order_seq_cst);
-        g_TempUsed[i] = 1;
-        return i;
-    }
-    return -1;
-}
-
 // ---------------------------------------------------------------------------
 // Paths
+// ---------------------------------------------------------------------------
 // ---------------------------------------------------------------------------
 
 std::string FolderOf(const std::string& path) {
@@ -168,7 +170,7 @@ bool OpenTemporary(SafeWriteFile* file, const std::string& target, const struct 
 
 }  // namespace
 
-bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine) {
+bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine, SafeWriteLinks links) {
     *file = SafeWriteFile();
     file->path = path;
     if (RefusedAsInput(path, errorLine)) return false;
@@ -181,6 +183,10 @@ bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine
     }
     struct stat st = link;
     std::string target = file->path;
+    if (S_ISLNK(link.st_mode) && links == SafeWriteLinks::Refuse) {
+        *errorLine = "ERROR : " + file->path + " : is a symbolic link; not written through";
+        return false;
+    }
     if (S_ISLNK(link.st_mode)) {
         if (stat(path, &st) != 0) {
             if (errno != ENOENT) return Fail(file, errno, errorLine);
@@ -239,3 +245,74 @@ int SyncFolder(const std::string& folder) {
 std::string FolderOfPath(const std::string& path) { return FolderOf(path); }
 
 void RemoveTemporaryFile(const std::string& temporary) { unlink(temporary.c_str()); }
+
+int RegisterTemporary(const std::string& path) {
+    InstallSignalHandlers();
+    for (int i = 0; i < kTempSlots; ++i) {
+        if (g_TempUsed[i]) continue;
+        if (g_TempCapacity[i] < path.size() + 1) {
+            char* grown = new (std::nothrow) char[path.size() + 1];
+            if (!grown) return -1;
+            delete[] g_TempPaths[i];
+            g_TempPaths[i] = grown;
+            g_TempCapacity[i] = path.size() + 1;
+        }
+        std::memcpy(g_TempPaths[i], path.c_str(), path.size() + 1);
+        // The path is complete before the handler can see the slot in use.
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        g_TempUsed[i] = 1;
+        return i;
+    }
+    return -1;
+}
+
+int RegisterTemporaryFolder(const std::string& path) {
+    if (path.size() >= PATH_MAX) return -1;
+    InstallSignalHandlers();
+    // The first free slot after every used one, so that the handler's
+    // reverse walk meets a folder before the folder it is in.
+    int slot = kFolderSlots;
+    while (slot > 0 && !g_FolderUsed[slot - 1]) --slot;
+    if (slot == kFolderSlots) return -1;
+    std::memcpy(g_FolderPaths[slot], path.c_str(), path.size() + 1);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    g_FolderUsed[slot] = 1;
+    return slot;
+}
+
+void UnregisterTemporaryFolder(int slot) {
+    if (slot >= 0) g_FolderUsed[slot] = 0;
+}
+
+void HoldStopSignals(bool hold) {
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (int signalNumber : kStopSignals) sigaddset(&stops, signalNumber);
+    // A signal sent to the process goes to a thread that does not hold it:
+    // by the time anything is written the workers have ended, so the
+    // calling thread is the only one.
+    pthread_sigmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &stops, nullptr);
+}
+
+int ExchangeFolders(const std::string& a, const std::string& b) {
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+    return renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0 ? 0 : errno;
+#else
+    (void)a, (void)b;
+    return ENOSYS;
+#endif
+}
+
+int MoveFolder(const std::string& from, const std::string& to) {
+    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+unsigned long ProcessIdForNames() { return (unsigned long)getpid(); }
+
+bool FileIdentity(const std::string& path, uint64_t* device, uint64_t* inode) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return false;
+    *device = uint64_t(st.st_dev);
+    *inode = uint64_t(st.st_ino);
+    return true;
+}

@@ -39,7 +39,14 @@ std::atomic<bool> g_HandlerInstalled{false};
 std::atomic<bool> g_Stopping{false};   // the handler has begun
 std::atomic<int> g_Creating{0};        // writers between their look at g_Stopping and their temporary's creation
 
+constexpr int kFolderSlots = 256;
+char g_FolderPaths[kFolderSlots][MAX_PATH + 1];
+std::atomic<bool> g_FolderUsed[kFolderSlots];
+std::atomic<bool> g_Holding{false};  // a set's renames are under way
+
 BOOL WINAPI RemoveTemporariesOnConsoleEvent(DWORD) {
+    // A set's renames finish first (they take milliseconds).
+    for (int waited_ms = 0; waited_ms < 2000 && g_Holding.load(); ++waited_ms) Sleep(1);
     g_Stopping.store(true);
     // Creations under way finish (and publish their names) first; two
     // seconds at most, well within the time Windows gives a handler.
@@ -48,22 +55,11 @@ BOOL WINAPI RemoveTemporariesOnConsoleEvent(DWORD) {
     // once, the file with the process's last handle.
     for (int i = 0; i < kTempSlots; ++i)
         if (g_TempState[i].load() == kSlotPublished) DeleteFileA(g_TempPaths[i]);
+    for (int i = kFolderSlots - 1; i >= 0; --i)
+        if (g_FolderUsed[i].load()) RemoveDirectoryA(g_FolderPaths[i]);
     // Not handled: the next handler, and in the end Windows' own, ends the
     // process as it would have without this one.
     return FALSE;
-}
-
-int RegisterTemporary(const std::string& path) {
-    if (path.size() > MAX_PATH) return -1;
-    if (!g_HandlerInstalled.exchange(true)) SetConsoleCtrlHandler(RemoveTemporariesOnConsoleEvent, TRUE);
-    for (int i = 0; i < kTempSlots; ++i) {
-        int expected = kSlotFree;
-        if (!g_TempState[i].compare_exchange_strong(expected, kSlotFilling)) continue;
-        std::memcpy(g_TempPaths[i], path.c_str(), path.size() + 1);
-        g_TempState[i].store(kSlotPublished);
-        return i;
-    }
-    return -1;
 }
 
 // Creates the temporary at `path`, registered before it exists, unless the
@@ -198,7 +194,7 @@ bool OpenTemporary(SafeWriteFile* file, const std::string& target, std::string* 
 
 }  // namespace
 
-bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine) {
+bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine, SafeWriteLinks links) {
     *file = SafeWriteFile();
     file->path = path;
     if (RefusedAsInput(path, errorLine)) return false;
@@ -225,6 +221,10 @@ bool SafeWriteOpen(const char* path, SafeWriteFile* file, std::string* errorLine
         // A new name in a folder that exists.
         if (error == ERROR_FILE_NOT_FOUND) return OpenTemporary(file, file->path, errorLine);
         return FailWindows(file, error, errorLine);
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && links == SafeWriteLinks::Refuse) {
+        *errorLine = "ERROR : " + file->path + " : is a symbolic link; not written through";
+        return false;
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(file, EISDIR, errorLine);
     // A file its owner made read-only stays as it is, as an editor would leave it.
@@ -259,3 +259,58 @@ int SyncFolder(const std::string&) { return 0; }  // a rename is on the disk whe
 std::string FolderOfPath(const std::string& path) { return FolderPrefixOf(path); }
 
 void RemoveTemporaryFile(const std::string& temporary) { DeleteFileA(temporary.c_str()); }
+
+int RegisterTemporary(const std::string& path) {
+    if (path.size() > MAX_PATH) return -1;
+    if (!g_HandlerInstalled.exchange(true)) SetConsoleCtrlHandler(RemoveTemporariesOnConsoleEvent, TRUE);
+    for (int i = 0; i < kTempSlots; ++i) {
+        int expected = kSlotFree;
+        if (!g_TempState[i].compare_exchange_strong(expected, kSlotFilling)) continue;
+        std::memcpy(g_TempPaths[i], path.c_str(), path.size() + 1);
+        g_TempState[i].store(kSlotPublished);
+        return i;
+    }
+    return -1;
+}
+
+
+int RegisterTemporaryFolder(const std::string& path) {
+    if (path.size() > MAX_PATH) return -1;
+    if (!g_HandlerInstalled.exchange(true)) SetConsoleCtrlHandler(RemoveTemporariesOnConsoleEvent, TRUE);
+    int slot = kFolderSlots;
+    while (slot > 0 && !g_FolderUsed[slot - 1].load()) --slot;
+    if (slot == kFolderSlots) return -1;
+    std::memcpy(g_FolderPaths[slot], path.c_str(), path.size() + 1);
+    g_FolderUsed[slot].store(true);
+    return slot;
+}
+
+void UnregisterTemporaryFolder(int slot) {
+    if (slot >= 0) g_FolderUsed[slot].store(false);
+}
+
+void HoldStopSignals(bool hold) { g_Holding.store(hold); }
+
+// Windows swaps no folders in one step; the caller moves the old one aside.
+int ExchangeFolders(const std::string&, const std::string&) { return ENOSYS; }
+
+int MoveFolder(const std::string& from, const std::string& to) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return 0;
+    return ErrnoFromWindowsError(GetLastError());
+}
+
+unsigned long ProcessIdForNames() { return GetCurrentProcessId(); }
+
+bool FileIdentity(const std::string& path, uint64_t* device, uint64_t* inode) {
+    // FILE_FLAG_BACKUP_SEMANTICS opens folders too.
+    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    const bool known = GetFileInformationByHandle(handle, &information);
+    CloseHandle(handle);
+    if (!known) return false;
+    *device = information.dwVolumeSerialNumber;
+    *inode = (uint64_t(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    return true;
+}

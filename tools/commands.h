@@ -60,6 +60,7 @@ struct UnpackOptions {
     std::string file;
     std::string dir;     // the folder to write (new or empty unless force)
     bool force = false;  // write into a folder that holds files already
+    bool discardEdits = false;  // with force: replace pictures edited since the last unpack
 };
 int RunUnpack(const UnpackOptions& options);
 

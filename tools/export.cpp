@@ -1,7 +1,6 @@
 // export.cpp -- `lndtool export`: a landscape's LoRes textures and block
 // material textures as PNG files, and its LoRes textures as the viewer's DDS
 // files, all in one output folder.
-#include <cinttypes>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "image/png_write.h"
 #include "landscape/lnd_check.h"
+#include "platform/safe_write.h"
 #include "texture/dxt3.h"
 #include "texture/lores_dds.h"
 #include "texture/material_synthesis.h"
@@ -18,50 +18,66 @@
 
 namespace {
 
-// What one export wrote and failed to write.
-struct ExportTally {
-    uint32_t written = 0;
-    uint32_t failed = 0;
+// The files of one export, made in memory before any is written.
+struct ExportFiles {
+    std::vector<std::string> paths;
+    std::vector<std::vector<uint8_t>> bytes;
 };
 
-void Report(ExportTally* tally, bool ok, const std::string& errorLine) {
-    if (ok) {
-        ++tally->written;
-    } else {
-        std::fprintf(stderr, "%s\n", errorLine.c_str());
-        ++tally->failed;
-    }
+void Add(ExportFiles* files, const std::string& path, std::vector<uint8_t> bytes) {
+    files->paths.push_back(path);
+    files->bytes.push_back(std::move(bytes));
 }
 
 // The LoRes textures the viewer uploads (the records the RecordSize walk
 // found), each read as a 256 x 256 image whatever its DdsHeader says, in the
 // colours every DDS reader shows.
-void ExportLoResPngs(const CheckedLandscape& landscape, const std::filesystem::path& outDir, ExportTally* tally) {
+bool AddLoResPngs(const CheckedLandscape& landscape, const std::filesystem::path& outDir, ExportFiles* files,
+                  std::string* error) {
     std::vector<uint8_t> rgba(size_t(kLoResSide) * kLoResSide * 4);
     for (uint32_t i = 0; i < landscape.loResRecords.size(); ++i) {
         DecodeDxt3Replicated(landscape.WalkedLoResRecord(i) + kImageDataOffset, rgba.data(), kLoResSide, kLoResSide);
-        const std::string path = (outDir / ("lores-" + std::to_string(i) + ".png")).string();
-        std::string error;
-        Report(tally, WritePngRgba8(path.c_str(), rgba.data(), kLoResSide, kLoResSide, &error), error);
+        std::vector<uint8_t> png;
+        if (!EncodePngRgba8(rgba.data(), kLoResSide, kLoResSide, &png, error)) return false;
+        Add(files, (outDir / ("lores-" + std::to_string(i) + ".png")).string(), std::move(png));
     }
+    return true;
 }
 
 // Block material textures as the viewer computes them at start-up. Local
 // tables, so the export neither depends on nor disturbs the viewer's globals.
-void ExportMaterialPngs(const CheckedLandscape& landscape, int32_t blocks, const std::filesystem::path& outDir,
-                        ExportTally* tally) {
+bool AddMaterialPngs(const CheckedLandscape& landscape, int32_t blocks, const std::filesystem::path& outDir,
+                     ExportFiles* files, std::string* error) {
     BlendWeightTable split, unsplit;
     FillStartBlendWeights(split, unsplit);
     const MaterialSources sources = MaterialSourcesOf(landscape);
     std::vector<uint16_t> texels(kMaterialTextureTexels);
     for (int32_t k = 0; k < blocks; ++k) {
         SynthesizeBlockMaterial(landscape.Block(k), sources, split, unsplit, texels.data());
-        const std::string path = (outDir / ("block-" + std::to_string(k) + "-material.png")).string();
-        std::string error;
-        Report(tally,
-               WritePngGray16(path.c_str(), texels.data(), kMaterialTextureSide, kMaterialTextureSide, &error),
-               error);
+        std::vector<uint8_t> png;
+        if (!EncodePngGray16(texels.data(), kMaterialTextureSide, kMaterialTextureSide, &png, error)) return false;
+        Add(files, (outDir / ("block-" + std::to_string(k) + "-material.png")).string(), std::move(png));
     }
+    return true;
+}
+
+// The DDS files are the viewer's own export's bytes under the same kind of
+// name, "<landscape file name>-<i>.dds", taken at the fixed stride.
+bool AddDdsFiles(const CheckedLandscape& landscape, const std::string& prefix, ExportFiles* files,
+                 std::string* error) {
+    for (uint32_t i = 0; i < landscape.counts.loResTextureCount; ++i) {
+        const std::string name = prefix + "-" + std::to_string(i) + ".dds";
+        // The viewer's names hold 1023 bytes; a longer one is refused, not cut short.
+        if (name.size() > 1023) {
+            *error = "ERROR : " + prefix + " : the name of DDS file " + std::to_string(i) +
+                     " is longer than 1023 bytes";
+            return false;
+        }
+        std::vector<uint8_t> dds(kDdsFileSize);
+        LoResDdsFileBytes(landscape.StrideLoResRecord(i), dds.data());
+        Add(files, name, std::move(dds));
+    }
+    return true;
 }
 
 }  // namespace
@@ -78,29 +94,34 @@ int RunExport(const ExportOptions& options) {
             std::fprintf(stderr, "%s\n", note.line.c_str());
 
     const std::filesystem::path outDir(options.outDir);
-    std::error_code fault;
-    std::filesystem::create_directories(outDir, fault);
-    if (fault) {
-        std::fprintf(stderr, "ERROR : %s : cannot create the output folder: %s\n", options.outDir.c_str(),
-                     fault.message().c_str());
+
+    // Every file is made before any is written, and they are written as one
+    // set, never through a link in the folder.
+    ExportFiles files;
+    std::string error;
+    const std::string ddsPrefix = (outDir / std::filesystem::path(options.file).filename()).string();
+    bool written =
+        AddLoResPngs(landscape, outDir, &files, &error) &&
+        AddMaterialPngs(landscape, options.allBlocks ? landscape.blockCount : landscape.MapBlockCount(), outDir,
+                        &files, &error) &&
+        AddDdsFiles(landscape, ddsPrefix, &files, &error);
+    if (written) {
+        std::error_code fault;
+        std::filesystem::create_directories(outDir, fault);
+        if (fault) {
+            std::fprintf(stderr, "ERROR : %s : cannot create the output folder: %s\n", options.outDir.c_str(),
+                         fault.message().c_str());
+            return 2;
+        }
+        std::vector<SafeWriteItem> items;
+        for (size_t n = 0; n < files.paths.size(); ++n)
+            items.push_back({files.paths[n], files.bytes[n].data(), files.bytes[n].size()});
+        written = SafeWriteSet(items, &error, SafeWriteLinks::Refuse);
+    }
+    if (!written) {
+        std::fprintf(stderr, "%s\n", error.c_str());
         return 2;
     }
-
-    ExportTally tally;
-    ExportLoResPngs(landscape, outDir, &tally);
-    ExportMaterialPngs(landscape, options.allBlocks ? landscape.blockCount : landscape.MapBlockCount(), outDir,
-                       &tally);
-    // The DDS files come from the viewer's own export, so both write the same
-    // bytes under the same kind of name: "<landscape file name>-<i>.dds".
-    const std::string ddsPrefix = (outDir / std::filesystem::path(options.file).filename()).string();
-    const DdsExportResult dds = ExportLoResDdsFiles(landscape, ddsPrefix.c_str(), stderr);
-    tally.failed += dds.failed;
-    tally.written += dds.written;
-
-    if (tally.failed == 0)
-        std::printf("%" PRIu32 " files written to %s\n", tally.written, options.outDir.c_str());
-    else
-        std::printf("%" PRIu32 " files written to %s, %" PRIu32 " could not be written\n", tally.written,
-                    options.outDir.c_str(), tally.failed);
-    return tally.failed == 0 ? 0 : 2;
+    std::printf("%zu files written to %s\n", files.paths.size(), options.outDir.c_str());
+    return 0;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "landscape/lnd_check.h"
 #include "platform/safe_write.h"
@@ -65,13 +66,20 @@ int RunGltf(const GltfCommandOptions& options) {
     const size_t meshes = scene.model.meshes.size(), images = scene.model.images.size();
     const std::vector<OutputFile> files =
         extension == ".glb" ? GlbFiles(std::move(scene), options.out) : GltfFiles(std::move(scene), options.out);
+    if (files.empty()) {
+        std::fprintf(stderr, "ERROR : %s : the glTF writer failed to make the scene\n", options.out.c_str());
+        return 2;
+    }
+    // The scene and its files are written whole or not at all.
     uint64_t bytes = 0;
+    std::vector<SafeWriteItem> items;
     for (const OutputFile& file : files) {
-        if (!SafeWriteWholeFile(file.path.c_str(), file.bytes.data(), file.bytes.size(), &error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return 2;
-        }
+        items.push_back({file.path, file.bytes.data(), file.bytes.size()});
         bytes += file.bytes.size();
+    }
+    if (!SafeWriteSet(items, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
     }
     std::printf("wrote %s : %" PRId32 " places, %" PRIu64 " meshes, %" PRIu64 " images, %" PRIu64 " files, %" PRIu64
                 " bytes\n",

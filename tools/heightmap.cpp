@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "geometry/country_palette.h"
 #include "image/png_write.h"
@@ -18,7 +19,7 @@ namespace {
 
 // The country palette in bytes, and one more entry, fully transparent, for
 // the samples no block covers.
-bool WriteCountries(const std::string& path, const Heightmap& heightmap, std::string* error) {
+bool EncodeCountries(const Heightmap& heightmap, std::string* png, std::string* error) {
     uint8_t rgb[3 * (kPaletteCountries + 1)] = {};
     uint8_t alpha[kPaletteCountries + 1];
     for (int i = 0; i < kPaletteCountries; ++i) {
@@ -30,22 +31,29 @@ bool WriteCountries(const std::string& path, const Heightmap& heightmap, std::st
     }
     alpha[kNoCountry] = 0;
     const PngPalette palette = {rgb, kPaletteCountries + 1, alpha, kPaletteCountries + 1};
-    return WritePngIndexed8(path.c_str(), heightmap.countries.data(), kHeightmapSide, kHeightmapSide, palette, error);
+    std::vector<uint8_t> bytes;
+    if (!EncodePngIndexed8(heightmap.countries.data(), kHeightmapSide, kHeightmapSide, palette, &bytes, error))
+        return false;
+    png->assign(bytes.begin(), bytes.end());
+    return true;
 }
 
-bool WriteHeights(const std::string& path, const Heightmap& heightmap, HeightmapFormat format, std::string* error) {
+bool EncodeHeights(const Heightmap& heightmap, HeightmapFormat format, std::string* out, std::string* error) {
+    std::vector<uint8_t> bytes;
+    bool encoded = false;
     switch (format) {
     case HeightmapFormat::Png16:
-        return WritePngGray16(path.c_str(), HeightmapSamples16(heightmap).data(), kHeightmapSide, kHeightmapSide,
-                              error);
+        encoded = EncodePngGray16(HeightmapSamples16(heightmap).data(), kHeightmapSide, kHeightmapSide, &bytes, error);
+        break;
     case HeightmapFormat::Png8:
-        return WritePngGray8(path.c_str(), heightmap.altitudes.data(), kHeightmapSide, kHeightmapSide, error);
-    case HeightmapFormat::R16: {
-        const std::string bytes = HeightmapR16Bytes(heightmap);
-        return SafeWriteWholeFile(path.c_str(), bytes.data(), bytes.size(), error);
+        encoded = EncodePngGray8(heightmap.altitudes.data(), kHeightmapSide, kHeightmapSide, &bytes, error);
+        break;
+    case HeightmapFormat::R16:
+        *out = HeightmapR16Bytes(heightmap);
+        return true;
     }
-    }
-    return false;
+    out->assign(bytes.begin(), bytes.end());
+    return encoded;
 }
 
 }  // namespace
@@ -66,11 +74,18 @@ int RunHeightmap(const HeightmapOptions& options) {
     const CheckedLandscape& landscape = stored.checked;
     const Heightmap heightmap = BuildHeightmap(landscape);
 
-    std::string error;
+    // Every file made first, then written as one set: all or none.
+    std::string error, heights, countries;
     const std::string json = HeightmapSidecarJson(heightmap, format);
-    const bool written = WriteHeights(options.out, heightmap, format, &error) &&
-                         (options.countries.empty() || WriteCountries(options.countries, heightmap, &error)) &&
-                         SafeWriteWholeFile(sidecar.c_str(), json.data(), json.size(), &error);
+    std::vector<SafeWriteItem> items;
+    bool written = EncodeHeights(heightmap, format, &heights, &error) &&
+                   (options.countries.empty() || EncodeCountries(heightmap, &countries, &error));
+    if (written) {
+        items.push_back({options.out, heights.data(), heights.size()});
+        if (!options.countries.empty()) items.push_back({options.countries, countries.data(), countries.size()});
+        items.push_back({sidecar, json.data(), json.size()});
+        written = SafeWriteSet(items, &error);
+    }
     if (!written) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 2;

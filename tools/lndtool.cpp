@@ -137,11 +137,13 @@ const Command kCommands[] = {
      },
      [] { return std::vector<std::string>{g_Thumbnail.file}; }, [] { return RunThumbnail(g_Thumbnail); }},
     {"unpack", "Writes a landscape as a folder of images and one JSON file, to edit and pack again.",
-     "unpack FILE DIR [--force]", "unpack island.lnd island",
+     "unpack FILE DIR [--force [--discard-edits]]", "unpack island.lnd island",
      [](CLI::App* c) {
          c->add_option("FILE", g_Unpack.file, "The .lnd file to unpack.")->required();
          c->add_option("DIR", g_Unpack.dir, "The folder to write, new or empty.")->required();
-         c->add_flag("--force", g_Unpack.force, "Writes into a folder that already holds files.");
+         c->add_flag("--force", g_Unpack.force, "Replaces a folder that already holds files.");
+         c->add_flag("--discard-edits", g_Unpack.discardEdits,
+                     "With --force, replaces pictures edited since that folder was unpacked.");
      },
      [] { return std::vector<std::string>{g_Unpack.file}; }, [] { return RunUnpack(g_Unpack); }},
     {"pack", "Builds a landscape file from a folder that unpack wrote, edited or not.", "pack DIR OUT.lnd",

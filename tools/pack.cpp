@@ -2,6 +2,7 @@
 // a landscape file; nothing is written while anything in it is wrong.
 #include <cinttypes>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -11,12 +12,28 @@
 #include "tools/unpack/folder_files.h"
 #include "tools/unpack/landscape_folder.h"
 
+namespace {
+
+// The folder read and packed; an allocation that fails on the way (a huge
+// file in the folder) is one fault like the others.
+void PackFolder(const std::string& dir, std::vector<uint8_t>* landscape, std::vector<std::string>* errors,
+                std::vector<std::string>* notes) {
+    try {
+        FolderFiles folder;
+        if (ReadFolderFiles(dir, &folder, errors)) PackLandscape(folder, dir, landscape, errors, notes);
+    } catch (const std::bad_alloc&) {
+        landscape->clear();
+        errors->push_back("ERROR : " + dir + " : not enough memory to pack the folder");
+    }
+}
+
+}  // namespace
+
 int RunPack(const PackOptions& options) {
     const std::string dir = FolderName(options.dir);
-    FolderFiles folder;
     std::vector<std::string> errors, notes;
     std::vector<uint8_t> landscape;
-    if (ReadFolderFiles(dir, &folder, &errors)) PackLandscape(folder, dir, &landscape, &errors, &notes);
+    PackFolder(dir, &landscape, &errors, &notes);
     if (!errors.empty()) {
         for (const std::string& line : errors) std::fprintf(stderr, "%s\n", line.c_str());
         return 2;

@@ -29,13 +29,23 @@ int RunUnpack(const UnpackOptions& options) {
                      error.c_str());
         return 2;
     }
+    std::string edited;
+    if (options.force && !options.discardEdits && FindEditedPicture(dir, &edited)) {
+        std::fprintf(stderr,
+                     "ERROR : %s/%s : edited since unpack (it differs from its SHA-256 in %s/%s); "
+                     "--discard-edits replaces it all the same\n",
+                     dir.c_str(), edited.c_str(), dir.c_str(), kFolderJson);
+        return 2;
+    }
     // What the viewer would warn about comes back from pack as it was.
     for (const LandscapeNote& note : notes) std::fprintf(stderr, "%s\n", note.line.c_str());
-    if (!WriteFolderFiles(dir, folder, &error)) {
+    // The folder there now is replaced whole, keeping what is no part of a
+    // landscape.
+    const std::vector<std::string> others = OtherFiles(dir, folder);
+    if (!WriteFolderFiles(dir, folder, others, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 2;
     }
-    const std::vector<std::string> others = OtherFiles(dir, folder);
     if (!others.empty())
         std::fprintf(stderr, "WARNING : %s : %zu files that belong to no part of this landscape stay in the folder "
                              "(the first: %s); pack refuses them\n",

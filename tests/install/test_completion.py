@@ -58,7 +58,7 @@ class Completion(unittest.TestCase):
             "render": ["--camera", "--changes-from", "--help", "--out", "--out-dir", "--overlay", "--overview",
                        "--size"],
             "thumbnail": ["--help", "--size"],
-            "unpack": ["--force", "--help"],
+            "unpack": ["--discard-edits", "--force", "--help"],
             "pack": ["--help"],
             "set-heights": ["--format", "--help", "--out", "--split-shared"],
             "gltf": ["--center", "--help", "--out", "--overlay", "--scale", "--textures"],

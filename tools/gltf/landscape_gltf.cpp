@@ -292,7 +292,7 @@ std::vector<OutputFile> GlbFiles(GltfScene&& scene, const std::string& path) {
     }
     std::ostringstream glb;
     tinygltf::TinyGLTF writer;
-    writer.WriteGltfSceneToStream(&model, glb, false, true);
+    if (!writer.WriteGltfSceneToStream(&model, glb, false, true) || !glb) return {};
     return {{path, std::move(glb).str()}};
 }
 
@@ -317,10 +317,11 @@ std::vector<OutputFile> GltfFiles(GltfScene&& scene, const std::string& path) {
     }
     std::ostringstream text;
     tinygltf::TinyGLTF writer;
-    writer.WriteGltfSceneToStream(&model, text, false, false);
+    if (!writer.WriteGltfSceneToStream(&model, text, false, false) || !text) return {};
     // The library's stream writer embeds every buffer as a data URI; ours
     // lives in the .bin file beside the document.
-    nlohmann::json document = nlohmann::json::parse(std::move(text).str());
+    nlohmann::json document = nlohmann::json::parse(std::move(text).str(), nullptr, false);
+    if (!document.is_object()) return {};
     if (!binName.empty()) {
         document["buffers"][0]["uri"] = binName;
         document["buffers"][0]["byteLength"] = files.front().bytes.size();

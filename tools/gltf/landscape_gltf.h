@@ -53,7 +53,7 @@ struct OutputFile {
 };
 
 // The .glb at `path`: JSON chunk, then one binary chunk holding the geometry
-// and every PNG.
+// and every PNG. Both give no files at all when the glTF writer fails.
 std::vector<OutputFile> GlbFiles(GltfScene&& scene, const std::string& path);
 // The .gltf at `path` and, beside it, its buffer as <stem>.bin and image i as
 // <stem>-<image name>.png, where <stem> is the .gltf's name without its
