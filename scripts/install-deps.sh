@@ -10,6 +10,8 @@
 #                                     zip's text man pages, NSIS for the
 #                                     setup, icoutils for the programs' icon,
 #                                     and ExifTool to read their version back
+#   scripts/install-deps.sh web       that, plus the browser viewer's build
+#                                     (Emscripten) and Chromium for its tests
 #
 # The tests' one tool from npm, the Khronos glTF validator, goes into the
 # build tree, $LND_BUILD_DIR/npm/node_modules (LND_BUILD_DIR: the build
@@ -42,10 +44,16 @@ windows_packages=(
   nsis icoutils libimage-exiftool-perl
 )
 
+# Kept apart too: the browser viewer and the headless browser its tests drive.
+web_packages=(
+  emscripten chromium
+)
+
 case "${1:-}" in
   "") ;;
   windows) packages+=("${windows_packages[@]}") ;;
-  *) echo "ERROR : scripts/install-deps.sh: unknown set '$1' (none or 'windows')" >&2; exit 2 ;;
+  web) packages+=("${web_packages[@]}") ;;
+  *) echo "ERROR : scripts/install-deps.sh: unknown set '$1' (none, 'windows' or 'web')" >&2; exit 2 ;;
 esac
 
 missing=()
