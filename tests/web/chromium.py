@@ -71,6 +71,9 @@ class Page:
         elif method == "Log.entryAdded":
             entry = params.get("entry", {})
             self.console.append((entry.get("level"), entry.get("text", "")))
+        elif method == "Network.responseReceived" and params.get("response", {}).get("status", 0) >= 400:
+            response = params["response"]
+            self.console.append(("error", "%s : HTTP status %s" % (response.get("url"), response.get("status"))))
         elif method == "Runtime.exceptionThrown":
             self.exceptions.append(json.dumps(params.get("exceptionDetails", {}))[:500])
 
