@@ -28,7 +28,8 @@ var lndPage = (function () {
   // W S A D Q E: the order the module polls them in.
   var moveCodes = ["KeyW", "KeyS", "KeyA", "KeyD", "KeyQ", "KeyE"];
   var held = 0, previousFly = 0, pending = false, frameMs = 0, name = "land";
-  var state = { ready: false, loaded: false, fault: "", frames: 0, loadStart: 0, firstFrameMs: 0 };
+  var state = { ready: false, loaded: false, fault: "", frames: 0, loadStart: 0, firstFrameMs: 0,
+                firstFrameAt: 0 };
 
   function call(fn, ret, types, args) { return Module.ccall(fn, ret, types, args); }
   function now() { return Math.floor(performance.now()) >>> 0; }
@@ -107,6 +108,7 @@ var lndPage = (function () {
     if (state.loaded && !state.firstFrameMs) {
       call("lnd_finish", null, [], []);
       state.firstFrameMs = performance.now() - state.loadStart;
+      state.firstFrameAt = performance.now();
     }
     if (held) request(); else noteCamera();
   }

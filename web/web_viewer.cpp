@@ -15,6 +15,7 @@
 #include "platform/clock.h"
 #include "scene/terrain_pick.h"
 #include "scene/view.h"
+#include "texture/material_synthesis.h"
 #include "viewer/camera.h"
 #include "viewer/panels.h"
 #include "web/web_renderer.h"
@@ -192,6 +193,18 @@ EMSCRIPTEN_KEEPALIVE void lnd_key(int key) {
 EMSCRIPTEN_KEEPALIVE void lnd_finish() {
     uint8_t pixel[4];
     glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+}
+
+// For the benchmark: milliseconds to compute the material texture of every
+// built block once, on this one thread, as loading does (levels aside).
+EMSCRIPTEN_KEEPALIVE double lnd_time_synthesis() {
+    if (!g_Landscape.Usable()) return 0.0;
+    static uint16_t texels[kMaterialTextureTexels];
+    const double start = emscripten_get_now();
+    for (int32_t k = 0; k < g_Landscape.checked.MapBlockCount(); ++k)
+        SynthesizeBlockMaterial(g_Landscape.checked.Block(k), MaterialSourcesOf(g_Landscape.checked), SplitBlendWeights,
+                                UnsplitBlendWeights, texels);
+    return emscripten_get_now() - start;
 }
 
 EMSCRIPTEN_KEEPALIVE int lnd_overlay() { return g_Overlay ? 1 : 0; }
