@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 FILE ?=
 
 .PHONY: help run test deps deps-programs programs build bench clean install uninstall package pictures display-check fuzz fuzz-coverage \
-        windows windows-installer test-windows
+        windows windows-installer test-windows web test-web bench-web
 
 # Plain `make` says what there is to make.
 help:
@@ -21,6 +21,9 @@ help:
 	@echo "make windows        the Windows programs, zip and setup, cross-built in build-win/"
 	@echo "make windows-installer  the Windows setup, build-win/lndview-<version>-setup.exe"
 	@echo "make test-windows   the Windows tests under Wine"
+	@echo "make web            the viewer for web browsers (WebAssembly, WebGL2), in build-web/"
+	@echo "make test-web       the browser viewer's tests in a headless Chromium"
+	@echo "make bench-web      the browser viewer against the native one: loading, frames, synthesis"
 	@echo "make clean          remove the build folders"
 
 deps:
@@ -134,5 +137,29 @@ test-windows: windows-installer $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target lndview lndtool
 	tests/with_xvfb.sh ctest --test-dir $(WIN_BUILD) --output-on-failure -j $(JOBS)
 
+# The browser viewer, built with Debian's Emscripten: $(WEB_BUILD)/index.html
+# with viewer.js, lndview.js and lndview.wasm. Emscripten finds its
+# JavaScript optimizer only through Debian's Node.js modules.
+WEB_BUILD ?= build-web
+EMSCRIPTEN_ENV = NODE_PATH=/usr/share/nodejs
+web:
+	@LND_BUILD_DIR=$(BUILD) bash scripts/install-deps.sh web
+	@[ -f $(WEB_BUILD)/CMakeCache.txt ] || $(EMSCRIPTEN_ENV) emcmake cmake -S web -B $(WEB_BUILD) \
+	  -DCMAKE_BUILD_TYPE=Release -DLNDVIEW_NATIVE_BUILD=$(CURDIR)/$(BUILD)
+	$(EMSCRIPTEN_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+	@ls -l $(WEB_BUILD)/index.html $(WEB_BUILD)/viewer.js $(WEB_BUILD)/lndview.js $(WEB_BUILD)/lndview.wasm
+
+# The page in a headless Chromium against the native lndtool, which is built
+# for it (and draws the pictures to compare with).
+test-web: web $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target lndtool
+	ctest --test-dir $(WEB_BUILD) --output-on-failure
+
+# Loading, frames and the material synthesis in Chromium beside the native
+# lndview and lndtool (under Xvfb for the viewer's window).
+bench-web: web $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target lndview lndtool lndbench
+	tests/with_xvfb.sh /usr/bin/python3 bench/web/bench_web.py --native $(BUILD) --web $(WEB_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(PACKAGE_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD) $(WIN_BUILD) $(WEB_BUILD)

@@ -1,7 +1,8 @@
 # LndInstall.cmake -- what `cmake --install` (and `make install`) puts where,
 # following GNUInstallDirs: the two programs, their man pages, the desktop
 # entry, the MIME type of .lnd files, the thumbnailer, the icon, the bash
-# completion of lndtool, the copyright and changelog. Every destination is
+# completion of lndtool, the copyright and changelog, and the browser
+# viewer's page when it is built. Every destination is
 # relative to the prefix, so `--prefix P`, DESTDIR and the Debian package all
 # place the same tree.
 #
@@ -52,6 +53,14 @@ install(FILES desktop/lndview.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/pack
 install(FILES desktop/lndview.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
 install(FILES desktop/lndview.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES desktop/lndview.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
+
+# The browser viewer, when `make web` has built it: `lndtool web` takes it
+# from share/lndview/web beside the program's folder.
+set(_lnd_web_page "")
+foreach(file index.html viewer.js lndview.js lndview.wasm)
+  list(APPEND _lnd_web_page ${PROJECT_SOURCE_DIR}/build-web/${file})
+endforeach()
+install(FILES ${_lnd_web_page} DESTINATION ${CMAKE_INSTALL_DATADIR}/lndview/web OPTIONAL)
 
 # bash completion: where bash-completion's pkg-config file says, taken
 # relative to the prefix so it follows --prefix; else the folder

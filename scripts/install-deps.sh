@@ -12,6 +12,8 @@
 #                                     zip's text man pages, NSIS for the
 #                                     setup, icoutils for the programs' icon,
 #                                     and ExifTool to read their version back
+#   scripts/install-deps.sh web       that, plus the browser viewer's build
+#                                     (Emscripten) and Chromium for its tests
 #
 # The tests' one tool from npm, the Khronos glTF validator, goes into the
 # build tree, $LND_BUILD_DIR/npm/node_modules (LND_BUILD_DIR: the build
@@ -44,12 +46,18 @@ windows_packages=(
   nsis icoutils libimage-exiftool-perl
 )
 
+# Kept apart too: the browser viewer and the headless browser its tests drive.
+web_packages=(
+  emscripten chromium
+)
+
 validator=yes
 case "${1:-}" in
   "") ;;
   programs) validator=no ;;
   windows) packages+=("${windows_packages[@]}") ;;
-  *) echo "ERROR : scripts/install-deps.sh: unknown set '$1' (none, 'programs' or 'windows')" >&2; exit 2 ;;
+  web) packages+=("${web_packages[@]}") ;;
+  *) echo "ERROR : scripts/install-deps.sh: unknown set '$1' (none, 'programs', 'windows' or 'web')" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -105,6 +105,12 @@ int RunHeightmap(const HeightmapOptions& options);
 struct LandscapeLoad;
 bool ReadExportedLandscape(const char* path, bool textures, LandscapeLoad* stored);
 
+struct WebOptions {
+    std::string file;  // the landscape to put into the page
+    std::string out;   // the HTML file to write
+};
+int RunWeb(const WebOptions& options);
+
 inline constexpr int kLargestPictureSide = 8192;
 // "WxH" in digits (leading zeros allowed), both 1 to 8192, the most any
 // driver is asked for; false when it is not that.

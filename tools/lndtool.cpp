@@ -44,6 +44,7 @@ PackOptions g_Pack;
 SetHeightsOptions g_SetHeights;
 GltfCommandOptions g_Gltf;
 HeightmapOptions g_Heightmap;
+WebOptions g_Web;
 
 // Every file below a folder (the folder pack reads).
 std::vector<std::string> FilesBelow(const std::string& folder) {
@@ -208,6 +209,13 @@ const Command kCommands[] = {
              ->type_name("PNG");
      },
      [] { return std::vector<std::string>{g_Heightmap.file}; }, [] { return RunHeightmap(g_Heightmap); }},
+    {"web", "Writes one HTML file holding the browser viewer and the landscape, to open from disk anywhere.",
+     "web FILE -o HTML", "web island.lnd -o island.html",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Web.file, "The .lnd file.")->required();
+         c->add_option("-o,--out", g_Web.out, "The HTML file to write.")->type_name("HTML")->required();
+     },
+     [] { return std::vector<std::string>{g_Web.file}; }, [] { return RunWeb(g_Web); }},
 };
 
 // Help that reads as the commands are typed: the usage line of the table,
@@ -242,7 +250,7 @@ bool PathsFitTheSystem() {
         &g_Render.outDir,   &g_Thumbnail.file, &g_Thumbnail.out,   &g_Unpack.file,           &g_Unpack.dir,
         &g_Pack.dir,        &g_Pack.out,       &g_SetHeights.file, &g_SetHeights.heightmap,  &g_SetHeights.out,
         &g_Gltf.file,       &g_Gltf.out,       &g_Heightmap.file,  &g_Heightmap.out,         &g_Heightmap.countries,
-        &g_Render.changesFrom};
+        &g_Render.changesFrom, &g_Web.file,       &g_Web.out};
     for (const std::string& file : g_Render.files) paths.push_back(&file);
     for (const std::string& file : g_Diff.files) paths.push_back(&file);
     for (const std::string* path : paths) {

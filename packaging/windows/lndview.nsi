@@ -5,7 +5,7 @@
 ;
 ; Built by cmake/LndWindowsSetup.cmake, which gives every value from the
 ; build (nothing of it is written here):
-;   makensis -DVERSION=0.3.0 -DPUBLISHER=... -DCOPYRIGHT=... -DICON=lndview.ico
+;   makensis -DVERSION=0.6.0 -DPUBLISHER=... -DCOPYRIGHT=... -DICON=lndview.ico
 ;            -DSTAGE=<folder of the files> -DOUTFILE=<setup.exe> lndview.nsi
 ;
 ; Setup:       /S silent; /CurrentUser or /AllUsers skips the first page's

@@ -45,6 +45,11 @@ INSTALLED_FILES = {
     "share/doc/lndview/copyright",
     "share/doc/lndview/changelog.gz",
 }
+# The browser viewer's page goes in too once `make web` has built it.
+WEB_PAGE_FILES = {"share/lndview/web/" + name for name in ("index.html", "viewer.js", "lndview.js", "lndview.wasm")}
+if all(os.path.isfile(os.path.join(os.environ.get("LND_SOURCE_DIR", ""), "build-web", os.path.basename(name)))
+       for name in WEB_PAGE_FILES):
+    INSTALLED_FILES |= WEB_PAGE_FILES
 PROGRAMS = {"bin/lndview", "bin/lndtool"}
 
 

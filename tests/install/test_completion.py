@@ -11,7 +11,7 @@ from installtest import program, require_tools, run, source_dir, temp_dir
 from test_man_pages import help_options, help_subcommands
 
 COMMANDS = ["make-sample", "info", "diff", "export", "render", "thumbnail", "unpack", "pack", "set-heights", "gltf",
-            "heightmap"]
+            "heightmap", "web"]
 LANDSCAPES = ["a.lnd", "HARBOUR.LND", "with space.lnd"]
 PICTURES = ["shot.png"]
 SCENES = ["land.glb", "land.GLTF", "height.r16"]
@@ -63,6 +63,7 @@ class Completion(unittest.TestCase):
             "set-heights": ["--format", "--help", "--out", "--split-shared"],
             "gltf": ["--center", "--help", "--out", "--overlay", "--scale", "--textures"],
             "heightmap": ["--countries", "--format", "--help", "--out"],
+            "web": ["--help", "--out"],
         }
         for command, options in expected.items():
             with self.subTest(command=command):
@@ -82,7 +83,7 @@ class Completion(unittest.TestCase):
     def test_landscapes_where_a_landscape_is_read(self):
         expected = sorted(LANDSCAPES + FOLDERS)
         for command in ("info", "diff", "export", "render", "thumbnail", "make-sample", "unpack", "set-heights", "gltf",
-                        "heightmap"):
+                        "heightmap", "web"):
             with self.subTest(command=command):
                 self.assertEqual(self.complete("lndtool", command, ""), expected)
         self.assertEqual(self.complete("lndtool", "info", "w"), ["with space.lnd"])
@@ -117,6 +118,10 @@ class Completion(unittest.TestCase):
         self.assertEqual(self.complete("lndtool", "heightmap", "a.lnd", "--countries", ""), sorted(FOLDERS + PICTURES))
         self.assertEqual(self.complete("lndtool", "gltf", "a.lnd", "--textures", ""), ["baked", "none"])
         self.assertEqual(self.complete("lndtool", "heightmap", "a.lnd", "--format", "png"), ["png16", "png8"])
+        # The page lndtool web writes, after either spelling of its option.
+        open(os.path.join(self.folder, "island.html"), "wb").close()
+        for option in ("-o", "--out"):
+            self.assertEqual(self.complete("lndtool", "web", "a.lnd", option, ""), sorted(FOLDERS + ["island.html"]))
 
     def test_nothing_for_values_of_the_users_own(self):
         for words in (("make-sample", "x.lnd", "--seed"), ("make-sample", "x.lnd", "--blocks"),

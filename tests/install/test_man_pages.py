@@ -16,7 +16,7 @@ SECTIONS = ["NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "EXIT STATUS", "FILES"
 CONTROLS = ["W / S", "A / D", "Q / E", "left drag", "left + right drag", "mouse wheel", "middle press", "k", "l",
             "F1 or h", "Tab", "Home", "f", "Escape"]
 TOOL_COMMANDS = ["make-sample", "info", "diff", "export", "render", "thumbnail", "unpack", "pack", "set-heights",
-                 "gltf", "heightmap"]
+                 "gltf", "heightmap", "web"]
 
 
 def page_path(name):

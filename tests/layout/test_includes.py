@@ -2,7 +2,7 @@
 docs/development.md says:
 
     tools -> tools/<converter>
-    tools, app -> viewer -> scene -> geometry -> texture -> landscape
+    tools, app, web -> viewer -> scene -> geometry -> texture -> landscape
     image -> platform
 
 A folder may include itself and the folders it is allowed below; landscape/
@@ -22,6 +22,7 @@ SOURCE_DIR = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__fil
 BELOW_SCENE = {"geometry", "texture", "landscape", "platform"}
 ALLOWED = {
     "app": {"viewer", "scene", "image"} | BELOW_SCENE,
+    "web": {"viewer", "scene", "image"} | BELOW_SCENE,
     "viewer": {"scene", "image"} | BELOW_SCENE,
     "scene": BELOW_SCENE,
     "geometry": {"texture", "landscape", "platform"},
