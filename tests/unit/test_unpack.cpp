@@ -14,6 +14,7 @@
 #include "image/png_write.h"
 #include "landscape/lnd_check.h"
 #include "tools/make_sample.h"
+#include "tools/unpack/block_heights.h"
 #include "tools/unpack/json_text.h"
 #include "tools/unpack/landscape_folder.h"
 #include "unit_support/test_files.h"
@@ -213,3 +214,15 @@ TEST(Unpack, FaultsPastTheCapAreCountedInOneLine) {
 }
 
 }  // namespace
+
+TEST(SetHeights, SixteenBitHeightsAreRoundedToTheNearestAltitude) {
+    // v / 257 rounded: 200 and 1000 would truncate to 0 and 3.
+    const uint16_t samples[] = {0, 128, 129, 200, 385, 386, 1000, 65406, 65408, 65535};
+    const uint8_t expected[] = {0, 0, 1, 1, 1, 2, 4, 254, 255, 255};
+    std::vector<uint8_t> raw(size_t(2) * 513 * 513, 0);
+    for (size_t i = 0; i < std::size(samples); ++i) StoreU16(raw.data() + 2 * i, samples[i]);
+    std::vector<uint8_t> heights;
+    std::string fault;
+    ASSERT_TRUE(HeightsFromR16(raw.data(), raw.size(), &heights, &fault)) << fault;
+    for (size_t i = 0; i < std::size(samples); ++i) EXPECT_EQ(heights[i], expected[i]) << samples[i];
+}
