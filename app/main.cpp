@@ -18,7 +18,7 @@
 #include "scene/graphics.h"
 #include "scene/landscape_scene.h"
 #include "texture/material_synthesis.h"
-#include "viewer/camera.h"
+#include "geometry/camera.h"
 #include "viewer/shown_landscape.h"
 #include "viewer/workbench.h"
 
@@ -122,7 +122,6 @@ int main(int argc, char** argv) {
         }
     }
 
-    FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
     PreferLargePagesForHeap(kLoadHeapBytes);
 
     // Forget key presses made before the window opened.

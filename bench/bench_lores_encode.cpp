@@ -13,7 +13,7 @@
 
 #include "texture/dxt3.h"
 #include "tools/make_sample.h"
-#include "tools/unpack/lores_encode.h"
+#include "tools/common/lores_encode.h"
 
 namespace {
 

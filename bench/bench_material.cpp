@@ -1,5 +1,5 @@
 // bench_material.cpp -- SynthesizeBlockMaterial on one block against the
-// direct evaluation of its formula (tests/unit_support/material_reference.h,
+// direct evaluation of its formula (testing/material_reference.h,
 // the tests' oracle), in the same run.
 //
 // Landscapes:
@@ -19,7 +19,7 @@
 
 #include "landscape/lnd_format.h"
 #include "texture/material_synthesis.h"
-#include "unit_support/material_reference.h"
+#include "testing/material_reference.h"
 
 namespace {
 

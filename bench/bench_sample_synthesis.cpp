@@ -18,7 +18,6 @@ void BM_SynthesizeSampleBlocks(benchmark::State& state) {
         state.SkipWithError("the sample does not pass the check");
         return;
     }
-    FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
     std::vector<uint16_t> out(kMaterialTextureTexels);
     const int32_t blocks = landscape.MapBlockCount();
     for (auto _ : state) {

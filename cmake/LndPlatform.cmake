@@ -4,7 +4,8 @@
 #
 # Sets:
 #   LND_PLATFORM_CORE_SOURCES       key query, clock, file chooser, safe writer,
-#                                   console, path limit, large pages (in lndcore)
+#                                   console, path limit, large pages, folder
+#                                   reading (cmake/LndPlatformSources.cmake)
 #   LND_PLATFORM_WINDOW_SOURCES     what the viewer's window asks beyond GLUT,
 #                                   and the user's pictures folder
 #   LND_PLATFORM_OFFSCREEN_SOURCES  the offscreen OpenGL context of lndtool
@@ -20,10 +21,9 @@ add_library(lnd_platform_gl INTERFACE)
 add_library(lnd_platform_window INTERFACE)
 add_library(lnd_platform_offscreen INTERFACE)
 
-set(LND_PLATFORM_CORE_SOURCES platform/key_state.cpp platform/safe_write.cpp platform/safe_write_folder.cpp)
+include(${CMAKE_CURRENT_LIST_DIR}/LndPlatformSources.cmake)
 
 if(WIN32)
-  set(_lnd_os win32)
   find_package(OpenGL REQUIRED COMPONENTS OpenGL)
   find_package(FreeGLUT CONFIG REQUIRED)
   # stat, fstat and st_size in 64 bits: MinGW's plain struct stat holds a
@@ -35,9 +35,7 @@ if(WIN32)
   target_link_libraries(lnd_platform_offscreen INTERFACE OpenGL::GL gdi32 user32)
   set(LND_PLATFORM_WINDOW_SOURCES platform/native_window_win32.cpp platform/pictures_folder_win32.cpp)
   set(LND_PLATFORM_OFFSCREEN_SOURCES platform/offscreen_gl_wgl.cpp)
-  list(APPEND LND_PLATFORM_CORE_SOURCES platform/large_pages_win32.cpp)
 else()
-  set(_lnd_os posix)
   find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL)
   find_package(GLUT REQUIRED)
   find_package(X11 REQUIRED)
@@ -46,10 +44,4 @@ else()
   target_link_libraries(lnd_platform_offscreen INTERFACE OpenGL::EGL OpenGL::OpenGL)
   set(LND_PLATFORM_WINDOW_SOURCES platform/native_window_x11.cpp platform/pictures_folder_posix.cpp)
   set(LND_PLATFORM_OFFSCREEN_SOURCES platform/offscreen_gl_egl.cpp)
-  # Large pages through glibc's malloc tuning and madvise.
-  list(APPEND LND_PLATFORM_CORE_SOURCES platform/large_pages_linux.cpp)
 endif()
-
-foreach(service key_state clock file_dialog safe_write console path_limit file_identity folder_read)
-  list(APPEND LND_PLATFORM_CORE_SOURCES platform/${service}_${_lnd_os}.cpp)
-endforeach()

@@ -14,7 +14,7 @@
 
 #include "fuzz_oracle.h"
 #include "guarded_buffer.h"
-#include "tools/info_report.h"
+#include "tools/info/info_report.h"
 #include "texture/lores_dds.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -24,7 +24,7 @@
 #include "texture/dxt3.h"
 #include "texture/material_synthesis.h"
 #include "texture/workers.h"
-#include "tools/gltf/heightmap.h"
+#include "tools/heights/heightmap.h"
 #include "tools/gltf/landscape_gltf.h"
 #include "tools/gltf/surface_bake.h"
 #include "texture/lores_dds.h"

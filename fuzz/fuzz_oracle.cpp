@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "unit_support/material_reference.h"
+#include "testing/material_reference.h"
 
 std::string WithReplacementCharacters(const std::string& text) {
     std::string out;

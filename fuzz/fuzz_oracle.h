@@ -11,7 +11,7 @@
 
 #include "landscape/lnd_check.h"
 #include "texture/material_synthesis.h"
-#include "tools/info_report.h"
+#include "tools/info/info_report.h"
 
 #define FUZZ_REQUIRE(condition)                                                                          \
     do {                                                                                                 \

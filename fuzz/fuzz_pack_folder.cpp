@@ -24,7 +24,7 @@
 #include "landscape/lnd_check.h"
 #include "png_crc.h"
 #include "small_landscape.h"
-#include "tools/unpack/landscape_folder.h"
+#include "tools/folder/landscape_folder.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "fuzz_oracle.h"
 #include "landscape/lnd_check.h"
 #include "small_landscape.h"
-#include "tools/unpack/landscape_folder.h"
+#include "tools/folder/landscape_folder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::vector<uint8_t> base = MakeSmallLandscape(2, 2, 2, 2);

@@ -14,7 +14,7 @@ set(FUZZ_TARGETS fuzz_check fuzz_edits fuzz_round_trip fuzz_pack_folder fuzz_png
 # Seeds: small ones from fuzz_make_seeds, so the inputs the fuzzers make from
 # them stay small and quick.
 add_executable(fuzz_make_seeds ${FUZZ_DIR}/make_seeds.cpp ${FUZZ_DIR}/small_landscape.cpp ${FUZZ_DIR}/edit_list.cpp)
-target_link_libraries(fuzz_make_seeds PRIVATE lndtoolkit)
+target_link_libraries(fuzz_make_seeds PRIVATE lnd_tools)
 set(FUZZ_SEEDS_STAMP ${FUZZ_BUILD_DIR}/seeds.stamp)
 add_custom_command(
   OUTPUT ${FUZZ_SEEDS_STAMP}
@@ -41,8 +41,8 @@ foreach(target ${FUZZ_TARGETS})
     add_executable(${target}_replay${suffix} ${FUZZ_DIR}/${target}.cpp ${FUZZ_DIR}/replay_main.cpp
                    ${FUZZ_DIR}/fuzz_oracle.cpp ${FUZZ_DIR}/small_landscape.cpp ${FUZZ_DIR}/edit_list.cpp
                    ${FUZZ_DIR}/guarded_buffer.cpp)
-    target_include_directories(${target}_replay${suffix} PRIVATE ${FUZZ_DIR} ${PROJECT_SOURCE_DIR}/tests)
-    target_link_libraries(${target}_replay${suffix} PRIVATE lndtoolkit${suffix})
+    target_include_directories(${target}_replay${suffix} PRIVATE ${FUZZ_DIR})
+    target_link_libraries(${target}_replay${suffix} PRIVATE lnd_tools${suffix})
     add_test(NAME ${target}_replay${suffix} COMMAND ${target}_replay${suffix} ${replayed})
   endforeach()
   set_tests_properties(${target}_replay_asan PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1")
@@ -55,7 +55,7 @@ foreach(suffix "" "_asan")
   add_executable(fuzz_support_tests${suffix} ${PROJECT_SOURCE_DIR}/tests/fuzz/test_fuzz_support.cpp
                  ${FUZZ_DIR}/small_landscape.cpp ${FUZZ_DIR}/edit_list.cpp ${FUZZ_DIR}/guarded_buffer.cpp)
   target_include_directories(fuzz_support_tests${suffix} PRIVATE ${FUZZ_DIR})
-  target_link_libraries(fuzz_support_tests${suffix} PRIVATE lndcore${suffix} GTest::gtest_main)
+  target_link_libraries(fuzz_support_tests${suffix} PRIVATE lnd_tools${suffix} GTest::gtest_main)
   add_test(NAME fuzz_support${suffix} COMMAND fuzz_support_tests${suffix})
 endforeach()
 

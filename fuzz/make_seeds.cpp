@@ -15,7 +15,7 @@
 #include "image/png_write.h"
 #include "landscape/lnd_format.h"
 #include "small_landscape.h"
-#include "tools/unpack/landscape_folder.h"
+#include "tools/folder/landscape_folder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "landscape/lnd_check.h"
-#include "scene/view.h"
+#include "geometry/view.h"
 
 // Draws the whole scene seen by `camera` into the current draw buffer (no
 // swap): every nonzero map byte v of `landscape` calls list v at its place,

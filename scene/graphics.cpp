@@ -4,7 +4,7 @@
 #include <GL/gl.h>
 
 #include "scene/frame.h"
-#include "scene/view.h"
+#include "geometry/view.h"
 
 // Lighting is never enabled, so these lights do not change the picture; they
 // are set up all the same so the GL state matches what the lists were built for.

@@ -58,6 +58,10 @@ void FillStartBlendWeights(BlendWeightTable split, BlendWeightTable unsplit) {
     std::fill(unsplit, unsplit + 256, kStartBlendWeight);
 }
 
+// Every program that synthesises links this file: the tables are filled
+// here, once, before main runs.
+static const bool kStartBlendWeightsFilled = (FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights), true);
+
 namespace {
 
 // The double nearest to 1/255.

@@ -36,7 +36,7 @@
 // and b rows away from the corner.
 using BlendWeightTable = uint8_t[256];
 
-// Read only by the synthesis; main fills both with kStartBlendWeight.
+// Read only by the synthesis; both hold kStartBlendWeight from start-up on.
 extern BlendWeightTable SplitBlendWeights;    // quads whose own cell has SplitFlag set
 extern BlendWeightTable UnsplitBlendWeights;  // the others
 
@@ -44,7 +44,8 @@ extern BlendWeightTable UnsplitBlendWeights;  // the others
 // of 63 weigh 252/256 together.
 inline constexpr uint8_t kStartBlendWeight = 63;
 
-// Fills both tables with kStartBlendWeight, as the viewer starts with them.
+// Fills both tables with kStartBlendWeight, as the program's own start with
+// them.
 void FillStartBlendWeights(BlendWeightTable split, BlendWeightTable unsplit);
 
 inline constexpr int kMaterialTextureSide = 256;

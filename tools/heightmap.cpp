@@ -13,7 +13,7 @@
 #include "platform/safe_write.h"
 #include "tools/command_files.h"
 #include "tools/commands.h"
-#include "tools/gltf/heightmap.h"
+#include "tools/heights/heightmap.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "landscape/lnd_file.h"
 #include "tools/commands.h"
-#include "tools/diff/record_lines.h"
-#include "tools/info_report.h"
+#include "tools/info/record_lines.h"
+#include "tools/info/info_report.h"
 
 int RunInfo(const InfoOptions& options) {
     const char* path = options.file.c_str();

@@ -9,8 +9,8 @@
 #include "landscape/lnd_check.h"
 #include "tools/command_files.h"
 #include "tools/commands.h"
-#include "tools/unpack/folder_files.h"
-#include "tools/unpack/landscape_folder.h"
+#include "tools/folder/folder_files.h"
+#include "tools/folder/landscape_folder.h"
 
 namespace {
 

@@ -21,12 +21,12 @@
 #include "scene/frame.h"
 #include "scene/graphics.h"
 #include "scene/landscape_scene.h"
-#include "scene/view.h"
+#include "geometry/view.h"
 #include "texture/material_synthesis.h"
 #include "tools/command_files.h"
 #include "tools/commands.h"
 #include "tools/diff/change_marks.h"
-#include "viewer/landscape_files.h"
+#include "platform/landscape_files.h"
 
 namespace {
 
@@ -107,7 +107,6 @@ bool OpenPictureContext(const Picture& picture) {
         CloseOffscreenContext();
         return false;
     }
-    FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
     return true;
 }
 

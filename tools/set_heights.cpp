@@ -9,7 +9,7 @@
 #include "landscape/lnd_file.h"
 #include "tools/command_files.h"
 #include "tools/commands.h"
-#include "tools/unpack/block_heights.h"
+#include "tools/heights/block_heights.h"
 
 int RunSetHeights(const SetHeightsOptions& options) {
     const char* path = options.file.c_str();

@@ -6,7 +6,7 @@
 
 #include "platform/clock.h"
 #include "scene/frame.h"
-#include "viewer/camera.h"
+#include "geometry/camera.h"
 #include "viewer/input.h"
 #include "viewer/panel_drawing.h"
 #include "viewer/panels.h"

@@ -11,7 +11,7 @@
 #include "platform/key_state.h"
 #include "scene/frame.h"
 #include "texture/lores_dds.h"
-#include "viewer/camera.h"
+#include "geometry/camera.h"
 #include "viewer/panels.h"
 #include "viewer/shown_landscape.h"
 #include "viewer/workbench.h"

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "scene/terrain_pick.h"
+#include "geometry/terrain_pick.h"
 
 // Written by the callbacks below; DragMode holds a DragModeValue (camera.h).
 extern int32_t DragMode;

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/gl_entry_points.h"
-#include "scene/terrain_pick.h"
-#include "viewer/camera.h"
+#include "geometry/terrain_pick.h"
+#include "geometry/camera.h"
 #include "viewer/input.h"
 #include "viewer/panels.h"
 #include "viewer/shown_landscape.h"

@@ -12,7 +12,7 @@
 
 #include "geometry/vector3.h"
 #include "landscape/lnd_check.h"
-#include "scene/view.h"
+#include "geometry/view.h"
 #include "texture/lores_dds.h"
 
 inline constexpr uint32_t kMessageMilliseconds = 5000;  // how long a message stays

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "landscape/landscape_load.h"
-#include "viewer/landscape_files.h"
+#include "platform/landscape_files.h"
 #include "scene/landscape_scene.h"
 
 // Written only by ShowLandscape. Landscape.path is the landscape path (also

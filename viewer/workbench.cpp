@@ -12,8 +12,8 @@
 #include "platform/file_dialog.h"
 #include "platform/pictures_folder.h"
 #include "scene/frame.h"
-#include "viewer/camera.h"
-#include "viewer/landscape_files.h"
+#include "geometry/camera.h"
+#include "platform/landscape_files.h"
 #include "viewer/panels.h"
 #include "viewer/shown_landscape.h"
 

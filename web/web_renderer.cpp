@@ -256,7 +256,6 @@ bool InitWebRenderer(std::string* errorLine) {
     glGenVertexArrays(1, &g_VertexArray);
     glBindVertexArray(g_VertexArray);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
     return true;
 }
 

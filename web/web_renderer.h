@@ -8,7 +8,7 @@
 #include <string>
 
 #include "landscape/lnd_check.h"
-#include "scene/view.h"
+#include "geometry/view.h"
 
 // Compiles the shaders once the WebGL2 context is current; false with the
 // reason when they do not compile.

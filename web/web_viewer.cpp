@@ -13,10 +13,10 @@
 
 #include "landscape/landscape_load.h"
 #include "platform/clock.h"
-#include "scene/terrain_pick.h"
-#include "scene/view.h"
+#include "geometry/terrain_pick.h"
+#include "geometry/view.h"
 #include "texture/material_synthesis.h"
-#include "viewer/camera.h"
+#include "geometry/camera.h"
 #include "viewer/panels.h"
 #include "web/web_renderer.h"
 

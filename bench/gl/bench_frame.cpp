@@ -20,11 +20,11 @@
 #include "app/window.h"
 #include "landscape/landscape_load.h"
 #include "platform/large_pages.h"
-#include "render_support/strip_lists.h"
+#include "testing/strip_lists.h"
 #include "scene/frame.h"
 #include "scene/graphics.h"
 #include "scene/landscape_scene.h"
-#include "scene/view.h"
+#include "geometry/view.h"
 #include "texture/material_synthesis.h"
 #include "tools/make_sample.h"
 
@@ -189,7 +189,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ERROR : %s : cannot write the sample\n", g_SamplePath.c_str());
         return 2;
     }
-    FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
     PreferLargePagesForHeap(kLoadHeapBytes);  // as the viewer does
     OpenWindow("lndbench_gl");
     std::string error;

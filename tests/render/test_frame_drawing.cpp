@@ -16,10 +16,10 @@
 
 #include "geometry/country_palette.h"
 #include "landscape/landscape_load.h"
-#include "render_support/strip_lists.h"
+#include "testing/strip_lists.h"
 #include "scene/frame.h"
 #include "scene/landscape_scene.h"
-#include "scene/view.h"
+#include "geometry/view.h"
 #include "tools/make_sample.h"
 #include "unit_support/test_files.h"
 

@@ -13,7 +13,7 @@
 
 #include "tools/make_sample.h"
 #include "unit_support/test_files.h"
-#include "viewer/landscape_files.h"
+#include "platform/landscape_files.h"
 #include "viewer/shown_landscape.h"
 
 namespace {

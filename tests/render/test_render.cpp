@@ -16,7 +16,7 @@
 #include "scene/frame.h"
 #include "scene/graphics.h"
 #include "scene/landscape_scene.h"
-#include "scene/view.h"
+#include "geometry/view.h"
 #include "texture/material_synthesis.h"
 #include "unit_support/test_files.h"
 
@@ -333,7 +333,6 @@ TEST(Render, OverviewShowsEveryPlacedBlock) {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    FillStartBlendWeights(SplitBlendWeights, UnsplitBlendWeights);
     std::string error;
     if (!OpenOffscreenContext(&error) || !SetOffscreenPictureSize(kWindowWidth, kWindowHeight, &error) ||
         !InitGraphics(OffscreenGlProcAddress, &error)) {

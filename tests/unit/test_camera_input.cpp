@@ -4,7 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/key_state.h"
-#include "viewer/camera.h"
+#include "geometry/camera.h"
 
 TEST(KeyState, HeldOrPressedSinceLastQuery) {
     const int w = VirtualKeyFromChar('w');

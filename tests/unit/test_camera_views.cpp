@@ -6,7 +6,7 @@
 
 #include "tools/commands.h"
 #include "unit_support/test_files.h"
-#include "viewer/camera.h"
+#include "geometry/camera.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "landscape/landscape_edit.h"
 #include "landscape/lnd_fields.h"
 #include "tools/diff/landscape_diff.h"
-#include "tools/unpack/landscape_folder.h"
+#include "tools/folder/landscape_folder.h"
 #include "unit_support/test_files.h"
 
 namespace {

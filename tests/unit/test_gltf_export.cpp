@@ -14,7 +14,7 @@
 #include "texture/dxt3.h"
 #include "texture/material_mipmaps.h"
 #include "tools/gltf/block_mesh.h"
-#include "tools/gltf/heightmap.h"
+#include "tools/heights/heightmap.h"
 #include "tools/gltf/landscape_gltf.h"
 #include "tools/gltf/surface_bake.h"
 #include "unit_support/test_files.h"

@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tools/info_report.h"
+#include "tools/info/info_report.h"
 
 namespace {
 

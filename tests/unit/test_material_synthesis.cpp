@@ -1,6 +1,6 @@
 // test_material_synthesis.cpp -- SynthesizeBlockMaterial: texel for texel
 // against the direct evaluation of its formula in
-// unit_support/material_reference.h on random blocks, plus the formula's
+// testing/material_reference.h on random blocks, plus the formula's
 // numeric and orientation edge cases and the bounds rules for bad records.
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include "landscape/lnd_format.h"
 #include "texture/material_mipmaps.h"
 #include "texture/material_synthesis.h"
-#include "unit_support/material_reference.h"
+#include "testing/material_reference.h"
 #include "unit_support/test_files.h"
 
 namespace {
@@ -652,6 +652,9 @@ TEST(MaterialSynthesis, StartWeightsFillBothTablesWith63) {
     for (int n = 0; n < 256; ++n) {
         ASSERT_EQ(split[n], 63) << n;
         ASSERT_EQ(unsplit[n], 63) << n;
+        // The program's own tables hold them before anything fills them.
+        ASSERT_EQ(SplitBlendWeights[n], 63) << n;
+        ASSERT_EQ(UnsplitBlendWeights[n], 63) << n;
     }
 }
 

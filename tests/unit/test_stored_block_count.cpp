@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "landscape/lnd_check.h"
-#include "tools/info_report.h"
+#include "tools/info/info_report.h"
 
 namespace {
 

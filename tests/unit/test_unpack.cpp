@@ -14,9 +14,9 @@
 #include "image/png_write.h"
 #include "landscape/lnd_check.h"
 #include "tools/make_sample.h"
-#include "tools/unpack/block_heights.h"
-#include "tools/unpack/json_text.h"
-#include "tools/unpack/landscape_folder.h"
+#include "tools/heights/block_heights.h"
+#include "tools/common/json_text.h"
+#include "tools/folder/landscape_folder.h"
 #include "unit_support/test_files.h"
 
 namespace {

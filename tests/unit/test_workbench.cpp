@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "scene/terrain_pick.h"
+#include "geometry/terrain_pick.h"
 #include "unit_support/test_files.h"
-#include "viewer/landscape_files.h"
+#include "platform/landscape_files.h"
 #include "viewer/panels.h"
 
 TEST(Workbench, PageKeysStepThroughTheFolderInNameOrderAndWrap) {

@@ -11,7 +11,7 @@
 #include "landscape/formatted_text.h"
 #include "landscape/lnd_fields.h"
 #include "texture/dxt3.h"
-#include "tools/unpack/json_text.h"
+#include "tools/common/json_text.h"
 
 using nlohmann::ordered_json;
 

@@ -1,5 +1,5 @@
 // folder_files.cpp -- reading and writing landscape folders.
-#include "tools/unpack/folder_files.h"
+#include "tools/folder/folder_files.h"
 
 #include <nlohmann/json.hpp>
 
@@ -9,7 +9,7 @@
 
 #include "platform/folder_read.h"
 #include "platform/safe_write.h"
-#include "tools/unpack/sha256.h"
+#include "tools/common/sha256.h"
 
 namespace fs = std::filesystem;
 

@@ -1,5 +1,5 @@
 // camera.cpp -- the camera globals and the rules that move, turn and zoom them.
-#include "viewer/camera.h"
+#include "geometry/camera.h"
 
 #include <algorithm>
 #include <cmath>

@@ -14,9 +14,9 @@
 #include "landscape/lnd_fields.h"
 #include "texture/dxt3.h"
 #include "texture/lores_dds.h"
-#include "tools/unpack/json_text.h"
-#include "tools/unpack/landscape_folder.h"
-#include "tools/unpack/sha256.h"
+#include "tools/common/json_text.h"
+#include "tools/folder/landscape_folder.h"
+#include "tools/common/sha256.h"
 
 using nlohmann::ordered_json;
 

@@ -1,5 +1,5 @@
 // lores_encode.cpp -- DXT3 encoding of the LoRes blocks that changed.
-#include "tools/unpack/lores_encode.h"
+#include "tools/common/lores_encode.h"
 
 #include <squish.h>
 

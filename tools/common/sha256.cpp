@@ -1,5 +1,5 @@
 // sha256.cpp -- SHA-256 through libsodium.
-#include "tools/unpack/sha256.h"
+#include "tools/common/sha256.h"
 
 #include <sodium.h>
 

@@ -1,5 +1,5 @@
 // terrain_pick.cpp -- the pointer's ray against the placed blocks' triangles.
-#include "scene/terrain_pick.h"
+#include "geometry/terrain_pick.h"
 
 #include <algorithm>
 #include <cmath>

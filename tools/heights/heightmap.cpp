@@ -1,5 +1,5 @@
 // heightmap.cpp -- the block map's cells on one grid, and its sidecar.
-#include "tools/gltf/heightmap.h"
+#include "tools/heights/heightmap.h"
 
 #include <nlohmann/json.hpp>
 

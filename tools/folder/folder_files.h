@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/unpack/landscape_folder.h"
+#include "tools/folder/landscape_folder.h"
 
 // The folder as given, without the separators at its end: the name its
 // files' lines start with.

@@ -1,5 +1,5 @@
 // block_heights.cpp -- a heightmap laid over the placed blocks.
-#include "tools/unpack/block_heights.h"
+#include "tools/heights/block_heights.h"
 
 #include <algorithm>
 #include <array>

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "landscape/lnd_check.h"
-#include "scene/view.h"
+#include "geometry/view.h"
 
 struct TerrainPick {
     bool hit = false;        // false: the ray meets no terrain (sky)

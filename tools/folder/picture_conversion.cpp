@@ -1,5 +1,5 @@
 // picture_conversion.cpp -- grey from RGB, RGBA from RGB, when lossless.
-#include "tools/unpack/picture_conversion.h"
+#include "tools/folder/picture_conversion.h"
 
 #include <cstddef>
 #include <cstdint>

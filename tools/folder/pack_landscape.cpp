@@ -14,11 +14,11 @@
 #include "landscape/landscape_edit.h"
 #include "landscape/lnd_fields.h"
 #include "landscape/lnd_format.h"
-#include "tools/unpack/json_text.h"
-#include "tools/unpack/landscape_folder.h"
-#include "tools/unpack/lores_encode.h"
-#include "tools/unpack/picture_conversion.h"
-#include "tools/unpack/sha256.h"
+#include "tools/common/json_text.h"
+#include "tools/folder/landscape_folder.h"
+#include "tools/common/lores_encode.h"
+#include "tools/folder/picture_conversion.h"
+#include "tools/common/sha256.h"
 
 using nlohmann::json;
 

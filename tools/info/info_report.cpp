@@ -1,12 +1,12 @@
 // info_report.cpp -- the facts of a landscape and their text and JSON forms.
-#include "tools/info_report.h"
+#include "tools/info/info_report.h"
 
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 
 #include "landscape/formatted_text.h"
-#include "tools/unpack/json_text.h"
+#include "tools/common/json_text.h"
 
 using nlohmann::ordered_json;
 

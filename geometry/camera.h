@@ -10,7 +10,7 @@
 
 #include "geometry/vector3.h"
 #include "landscape/lnd_check.h"
-#include "scene/view.h"
+#include "geometry/view.h"
 
 extern Vector3 CameraPosition;   // world units; the eye circles the point -CameraPosition
 extern Vector3 CameraRotation;   // degrees: pitch (about x), yaw (about y), roll (about z)

@@ -1,13 +1,13 @@
 // record_lines.cpp -- the listing of every record, one fact a line.
-#include "tools/diff/record_lines.h"
+#include "tools/info/record_lines.h"
 
 #include <algorithm>
 #include <cinttypes>
 
 #include "landscape/formatted_text.h"
 #include "landscape/lnd_fields.h"
-#include "tools/unpack/json_text.h"
-#include "tools/unpack/sha256.h"
+#include "tools/common/json_text.h"
+#include "tools/common/sha256.h"
 
 namespace {
 

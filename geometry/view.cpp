@@ -1,5 +1,5 @@
 // view.cpp -- camera lines, the frustum of a picture and the overview.
-#include "scene/view.h"
+#include "geometry/view.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // json_text.cpp -- layout of the JSON documents, hex bytes, exact float32s.
-#include "tools/unpack/json_text.h"
+#include "tools/common/json_text.h"
 
 #include <algorithm>
 #include <charconv>

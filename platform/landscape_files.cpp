@@ -1,5 +1,5 @@
 // landscape_files.cpp -- folder listings, file stamps and picture names.
-#include "viewer/landscape_files.h"
+#include "platform/landscape_files.h"
 
 #include <algorithm>
 #include <cctype>

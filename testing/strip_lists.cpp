@@ -1,5 +1,5 @@
 // strip_lists.cpp -- the blocks' lists as strips of four vertices a quad.
-#include "render_support/strip_lists.h"
+#include "testing/strip_lists.h"
 
 #include "geometry/block_lists.h"
 #include "geometry/block_vertices.h"
