@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "landscape/byte_order.h"
+#include "landscape/map_grid.h"
 
 Heightmap BuildHeightmap(const CheckedLandscape& landscape) {
     Heightmap map;
@@ -14,15 +15,14 @@ Heightmap BuildHeightmap(const CheckedLandscape& landscape) {
     map.countries.assign(samples, kNoCountry);
     std::vector<uint8_t> taken(samples, 0);     // a place has set this sample
     std::vector<uint8_t> mismatched(samples, 0);  // counted once however many places disagree
-    const int32_t named = landscape.MapBlockCount();
     for (int row = 0; row < kBlockMapSide; ++row) {
         for (int column = 0; column < kBlockMapSide; ++column) {
-            const int v = BlockMapAt(landscape.bytes, row, column);
-            if (v == 0 || v > named) {
+            const int32_t k = BlockAtPlace(landscape, row, column);
+            if (k < 0) {
                 map.emptyPlaces.push_back({row, column});
                 continue;
             }
-            const uint8_t* block = landscape.Block(v - 1);
+            const uint8_t* block = landscape.Block(k);
             for (int r = 0; r < kBlockGridPoints; ++r) {
                 for (int c = 0; c < kBlockGridPoints; ++c) {
                     const size_t n =
