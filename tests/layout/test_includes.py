@@ -34,7 +34,7 @@ ALLOWED = {
 # What a converter below tools/ may include, besides the converters listed
 # for it in CONVERTER_EXTRAS.
 CONVERTER_ALLOWED = {"geometry", "texture", "image", "landscape", "platform"}
-CONVERTER_EXTRAS = {"tools/diff": {"tools/unpack"}}
+CONVERTER_EXTRAS = {"tools/diff": {"tools/unpack"}, "tools/map": {"tools/unpack", "tools/gltf"}}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z_0-9]+(?:/[a-z_0-9]+)*)/[^"/]+"')
 
 
