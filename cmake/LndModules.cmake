@@ -82,7 +82,8 @@ function(lnd_modules suffix mode)
   lnd_module(platform "${suffix}" ${platform})
   lnd_module_links(platform "${suffix}" EXTERNAL ${platform_links})
 
-  foreach(folder landscape texture image tools/common tools/folder tools/heights tools/gltf tools/diff tools/info)
+  foreach(folder landscape texture image tools/common tools/folder tools/heights tools/gltf tools/diff tools/info
+                 tools/map)
     lnd_folder_sources(sources ${folder})
     lnd_module(${folder} "${suffix}" ${sources})
   endforeach()
@@ -97,15 +98,16 @@ function(lnd_modules suffix mode)
                    nlohmann_json::nlohmann_json)
   lnd_module_links(tools/folder "${suffix}" tools/common image landscape platform texture EXTERNAL
                    nlohmann_json::nlohmann_json)
-  lnd_module_links(tools/heights "${suffix}" image landscape EXTERNAL nlohmann_json::nlohmann_json)
+  lnd_module_links(tools/heights "${suffix}" geometry image landscape EXTERNAL nlohmann_json::nlohmann_json)
   lnd_module_links(tools/gltf "${suffix}" geometry image landscape texture EXTERNAL tinygltf_header)
   lnd_module_links(tools/diff "${suffix}" tools/common landscape texture)
   lnd_module_links(tools/info "${suffix}" tools/common landscape)
+  lnd_module_links(tools/map "${suffix}" tools/common tools/heights landscape texture)
 
   if(mode STREQUAL "FULL")
     lnd_folder_sources(sources tools lndtool.cpp)
     lnd_module(tools "${suffix}" ${sources})
-    lnd_module_links(tools "${suffix}" tools/diff tools/folder tools/gltf tools/heights tools/info geometry image
+    lnd_module_links(tools "${suffix}" tools/diff tools/folder tools/gltf tools/heights tools/info tools/map geometry image
                      landscape platform scene texture EXTERNAL nlohmann_json::nlohmann_json)
     foreach(folder scene viewer)
       lnd_folder_sources(sources ${folder})

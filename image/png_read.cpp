@@ -50,6 +50,7 @@ constexpr LayoutName kLayouts[] = {
     {PngLayout::Rgba8, 8, PNG_COLOR_TYPE_RGB_ALPHA, 4},
     {PngLayout::Rgb8, 8, PNG_COLOR_TYPE_RGB, 3},
     {PngLayout::Rgb16, 16, PNG_COLOR_TYPE_RGB, 3},
+    {PngLayout::Indexed8, 8, PNG_COLOR_TYPE_PALETTE, 1},
 };
 
 const char* ColourTypeName(int colourType) {

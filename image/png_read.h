@@ -21,11 +21,12 @@ enum class PngLayout : uint8_t {
     Rgba8 = 4,   // colour type RGBA, bit depth 8: four bytes a pixel (R, G, B, A)
     Rgb8 = 8,    // colour type RGB, bit depth 8: three bytes a pixel
     Rgb16 = 16,  // colour type RGB, bit depth 16: three uint16 a pixel
+    Indexed8 = 32,  // colour type palette, bit depth 8: one palette index a pixel, the palette left aside
 };
 
 struct DecodedPng {
     PngLayout layout = PngLayout::Gray8;
-    std::vector<uint8_t> bytes;      // Gray8, Rgba8 and Rgb8 samples
+    std::vector<uint8_t> bytes;      // Gray8, Rgba8, Rgb8 and Indexed8 samples
     std::vector<uint16_t> samples;   // Gray16 and Rgb16 samples
 };
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "landscape/lnd_file.h"
+#include "landscape/seams.h"
 #include "platform/safe_write.h"
 
 bool ReadCheckedLandscape(const char* path, StoredLandscape* landscape, std::string* errorLine) {
@@ -37,4 +38,9 @@ bool WriteCommandFile(const char* path, const void* bytes, size_t size, bool* di
     if (SafeWriteWholeFile(path, bytes, size, &error, direct)) return true;
     std::fprintf(stderr, "%s\n", error.c_str());
     return false;
+}
+
+void PrintSeamWarning(const CheckedLandscape& written, const char* path) {
+    const std::string line = SeamWarningLine(FindSeamFaults(written), path);
+    if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
 }

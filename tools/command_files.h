@@ -24,3 +24,7 @@ bool ReadUsableLandscape(const char* path, StoredLandscape* landscape);
 // ERROR line printed. *direct (when not null) tells whether it went straight
 // into a device, FIFO or socket (a summary line then goes to standard error).
 bool WriteCommandFile(const char* path, const void* bytes, size_t size, bool* direct = nullptr);
+
+// The seam warning of a landscape a command wrote (usable), on standard
+// error, when it has seam faults.
+void PrintSeamWarning(const CheckedLandscape& written, const char* path);

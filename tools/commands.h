@@ -67,6 +67,7 @@ int RunUnpack(const UnpackOptions& options);
 struct PackOptions {
     std::string dir;  // a folder unpack wrote, edited or not
     std::string out;  // the .lnd file to write
+    bool mendSeams = false;  // copy each seam's edited side onto its unedited neighbours
 };
 int RunPack(const PackOptions& options);
 
@@ -78,6 +79,20 @@ struct SetHeightsOptions {
     bool splitShared = false;    // give each place of a block its own copy when their heights differ
 };
 int RunSetHeights(const SetHeightsOptions& options);
+
+struct MapOptions {
+    std::string file;
+    std::string dir;  // written whole: new, empty, or holding only map's own files
+};
+int RunMap(const MapOptions& options);
+
+struct SetMapOptions {
+    std::string file;
+    std::string dir;           // a folder map wrote; the layers whose pictures are there are set
+    std::string out;
+    bool splitShared = false;  // give each place of a block its own copy when the pictures need different cells
+};
+int RunSetMap(const SetMapOptions& options);
 
 struct GltfCommandOptions {
     std::string file;

@@ -1,13 +1,11 @@
 // heightmap.cpp -- `lndtool heightmap`: the whole map as one heightmap for
 // terrain tools, with its JSON sidecar and, when asked, a country splat map.
 #include <cinttypes>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "geometry/country_palette.h"
 #include "image/png_write.h"
 #include "landscape/lnd_check.h"
 #include "platform/safe_write.h"
@@ -16,27 +14,6 @@
 #include "tools/heights/heightmap.h"
 
 namespace {
-
-// The country palette in bytes, and one more entry, fully transparent, for
-// the samples no block covers.
-bool EncodeCountries(const Heightmap& heightmap, std::string* png, std::string* error) {
-    uint8_t rgb[3 * (kPaletteCountries + 1)] = {};
-    uint8_t alpha[kPaletteCountries + 1];
-    for (int i = 0; i < kPaletteCountries; ++i) {
-        const Vector3& colour = CountryPalette[i];
-        rgb[3 * i] = uint8_t(std::lround(colour.x * 255.0f));
-        rgb[3 * i + 1] = uint8_t(std::lround(colour.y * 255.0f));
-        rgb[3 * i + 2] = uint8_t(std::lround(colour.z * 255.0f));
-        alpha[i] = 255;
-    }
-    alpha[kNoCountry] = 0;
-    const PngPalette palette = {rgb, kPaletteCountries + 1, alpha, kPaletteCountries + 1};
-    std::vector<uint8_t> bytes;
-    if (!EncodePngIndexed8(heightmap.countries.data(), kHeightmapSide, kHeightmapSide, palette, &bytes, error))
-        return false;
-    png->assign(bytes.begin(), bytes.end());
-    return true;
-}
 
 bool EncodeHeights(const Heightmap& heightmap, HeightmapFormat format, std::string* out, std::string* error) {
     std::vector<uint8_t> bytes;
@@ -79,7 +56,7 @@ int RunHeightmap(const HeightmapOptions& options) {
     const std::string json = HeightmapSidecarJson(heightmap, format);
     std::vector<SafeWriteItem> items;
     bool written = EncodeHeights(heightmap, format, &heights, &error) &&
-                   (options.countries.empty() || EncodeCountries(heightmap, &countries, &error));
+                   (options.countries.empty() || EncodeHeightmapCountries(heightmap, &countries, &error));
     if (written) {
         items.push_back({options.out, heights.data(), heights.size()});
         if (!options.countries.empty()) items.push_back({options.countries, countries.data(), countries.size()});

@@ -42,6 +42,8 @@ ThumbnailOptions g_Thumbnail;
 UnpackOptions g_Unpack;
 PackOptions g_Pack;
 SetHeightsOptions g_SetHeights;
+MapOptions g_Map;
+SetMapOptions g_SetMap;
 GltfCommandOptions g_Gltf;
 HeightmapOptions g_Heightmap;
 WebOptions g_Web;
@@ -147,11 +149,14 @@ const Command kCommands[] = {
                      "With --force, replaces pictures edited since that folder was unpacked.");
      },
      [] { return std::vector<std::string>{g_Unpack.file}; }, [] { return RunUnpack(g_Unpack); }},
-    {"pack", "Builds a landscape file from a folder that unpack wrote, edited or not.", "pack DIR OUT.lnd",
-     "pack island island-edited.lnd",
+    {"pack", "Builds a landscape file from a folder that unpack wrote, edited or not.",
+     "pack DIR OUT.lnd [--mend-seams]", "pack island island-edited.lnd --mend-seams",
      [](CLI::App* c) {
          c->add_option("DIR", g_Pack.dir, "The folder to pack.")->required();
          c->add_option("OUT", g_Pack.out, "The .lnd file to write.")->required();
+         c->add_flag("--mend-seams", g_Pack.mendSeams,
+                     "Where one side of a block edge was edited, copies its altitudes and countries onto the "
+                     "unedited neighbour; both sides edited and disagreeing is refused.");
      },
      [] { return FilesBelow(g_Pack.dir); }, [] { return RunPack(g_Pack); }},
     {"set-heights", "Sets the altitudes of every placed block from a 513 x 513 heightmap.",
@@ -172,6 +177,28 @@ const Command kCommands[] = {
      },
      [] { return std::vector<std::string>{g_SetHeights.file, g_SetHeights.heightmap}; },
      [] { return RunSetHeights(g_SetHeights); }},
+    {"map", "Writes every layer of a landscape as one whole-map picture: heights, countries, splits, colours.",
+     "map FILE DIR", "map island.lnd island-map",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_Map.file, "The .lnd file.")->required();
+         c->add_option("DIR", g_Map.dir, "The folder to write, new or holding only what map wrote.")->required();
+     },
+     [] { return std::vector<std::string>{g_Map.file}; }, [] { return RunMap(g_Map); }},
+    {"set-map", "Sets the layers whose whole-map pictures are in a folder map wrote; the others stay.",
+     "set-map FILE DIR --out NEW.lnd [--split-shared]", "set-map island.lnd island-map --out island-new.lnd",
+     [](CLI::App* c) {
+         c->add_option("FILE", g_SetMap.file, "The .lnd file to change.")->required();
+         c->add_option("DIR", g_SetMap.dir, "The folder of pictures.")->required();
+         c->add_option("--out", g_SetMap.out, "The .lnd file to write.")->type_name("NEW.lnd")->required();
+         c->add_flag("--split-shared", g_SetMap.splitShared,
+                     "Gives each place of a block its own copy where the pictures give them different cells.");
+     },
+     [] {
+         std::vector<std::string> inputs = FilesBelow(g_SetMap.dir);
+         inputs.push_back(g_SetMap.file);
+         return inputs;
+     },
+     [] { return RunSetMap(g_SetMap); }},
     {"gltf", "Writes a landscape as a glTF 2.0 scene (.glb, or .gltf with its files) for 3D tools.",
      "gltf FILE --out OUT.glb|OUT.gltf [--scale S] [--textures baked|none] [--overlay] [--center]",
      "gltf island.lnd --out island.glb --overlay",
@@ -250,7 +277,8 @@ bool PathsFitTheSystem() {
         &g_Render.outDir,   &g_Thumbnail.file, &g_Thumbnail.out,   &g_Unpack.file,           &g_Unpack.dir,
         &g_Pack.dir,        &g_Pack.out,       &g_SetHeights.file, &g_SetHeights.heightmap,  &g_SetHeights.out,
         &g_Gltf.file,       &g_Gltf.out,       &g_Heightmap.file,  &g_Heightmap.out,         &g_Heightmap.countries,
-        &g_Render.changesFrom, &g_Web.file,       &g_Web.out};
+        &g_Render.changesFrom, &g_Web.file,       &g_Web.out,        &g_Map.file,              &g_Map.dir,
+        &g_SetMap.file,     &g_SetMap.dir,     &g_SetMap.out};
     for (const std::string& file : g_Render.files) paths.push_back(&file);
     for (const std::string& file : g_Diff.files) paths.push_back(&file);
     for (const std::string* path : paths) {

@@ -41,7 +41,8 @@ int RunSetHeights(const SetHeightsOptions& options) {
     const char* out = options.out.c_str();
     bool direct = false;
     if (!WriteCommandFile(out, edited.data(), edited.size(), &direct)) return 2;
-    const int32_t blocks = CheckLandscape(edited.data(), edited.size()).blockCount;
+    const CheckedLandscape written = CheckLandscape(edited.data(), edited.size());
+    const int32_t blocks = written.blockCount;
     std::fprintf(direct ? stderr : stdout, "wrote %s : the altitudes of %s set from %s; %" PRId32 " blocks (%" PRId32
                                            " new copies)\n",
                  out, path, heightmapPath, blocks, blocks - blocksBefore);

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "geometry/country_palette.h"
+#include "landscape/seams.h"
 #include "platform/clock.h"
 
 namespace {
@@ -90,10 +91,12 @@ std::vector<std::string> StatusLines(const char* path, const CheckedLandscape* l
     if (slash != std::string::npos) name = name.substr(slash + 1);
     char text[512];
     if (landscape) {
+        const uint64_t seams = FindSeamFaults(*landscape).Total();
+        const std::string seamText = seams ? " | " + std::to_string(seams) + " seam faults" : "";
         std::snprintf(text, sizeof text, "%s | %" PRId32 " blocks, %" PRId32 " countries, %" PRId32 " materials, %" PRIu32
-                                         " LoRes",
+                                         " LoRes%s",
                       name.c_str(), landscape->blockCount, landscape->counts.countryCount,
-                      landscape->counts.materialCount, landscape->counts.loResTextureCount);
+                      landscape->counts.materialCount, landscape->counts.loResTextureCount, seamText.c_str());
     } else {
         std::snprintf(text, sizeof text, "%s | not loaded", name.empty() ? "no landscape" : name.c_str());
     }

@@ -64,7 +64,8 @@ std::vector<LegendEntry> CountryLegend(const CheckedLandscape& landscape);
 std::vector<PanelLine> LegendLines(const std::vector<LegendEntry>& legend);
 
 // The status panel's two lines: "land.lnd | 254 blocks, 5 countries, 8
-// materials, 16 LoRes" (`landscape` null when none is loaded: "not loaded")
+// materials, 16 LoRes", then " | 3 seam faults" when it has any (`landscape`
+// null when none is loaded: "not loaded")
 // and "pos 2720 -30 2560 | heading 0, pitch 45, zoom -500 | 37 fps".
 std::vector<std::string> StatusLines(const char* path, const CheckedLandscape* landscape, const CameraView& camera,
                                      double framesPerSecond);

@@ -10,7 +10,7 @@ from lndfile import HEADER_SIZE, LandscapeFile, block_map, header_counts, requir
 from test_lndtool import ToolTestCase
 
 KEYS = ["file", "length", "needed_length", "counts", "areas", "block_map", "countries_used", "materials_used",
-        "faults"]
+        "faults", "seam_faults"]
 
 
 class InfoJsonTest(ToolTestCase):

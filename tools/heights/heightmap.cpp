@@ -4,7 +4,10 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cmath>
 
+#include "geometry/country_palette.h"
+#include "image/png_write.h"
 #include "landscape/byte_order.h"
 #include "landscape/map_grid.h"
 
@@ -77,4 +80,25 @@ std::string HeightmapSidecarJson(const Heightmap& heightmap, HeightmapFormat for
         {"mismatched_edge_samples", heightmap.mismatchedEdgeSamples},
     };
     return sidecar.dump() + "\n";
+}
+
+// The country palette in bytes, and one more entry, fully transparent, for
+// the samples no block covers.
+bool EncodeHeightmapCountries(const Heightmap& heightmap, std::string* png, std::string* error) {
+    uint8_t rgb[3 * (kPaletteCountries + 1)] = {};
+    uint8_t alpha[kPaletteCountries + 1];
+    for (int i = 0; i < kPaletteCountries; ++i) {
+        const Vector3& colour = CountryPalette[i];
+        rgb[3 * i] = uint8_t(std::lround(colour.x * 255.0f));
+        rgb[3 * i + 1] = uint8_t(std::lround(colour.y * 255.0f));
+        rgb[3 * i + 2] = uint8_t(std::lround(colour.z * 255.0f));
+        alpha[i] = 255;
+    }
+    alpha[kNoCountry] = 0;
+    const PngPalette palette = {rgb, kPaletteCountries + 1, alpha, kPaletteCountries + 1};
+    std::vector<uint8_t> bytes;
+    if (!EncodePngIndexed8(heightmap.countries.data(), kHeightmapSide, kHeightmapSide, palette, &bytes, error))
+        return false;
+    png->assign(bytes.begin(), bytes.end());
+    return true;
 }

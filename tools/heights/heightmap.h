@@ -43,3 +43,7 @@ std::string HeightmapR16Bytes(const Heightmap& heightmap);
 // altitude_min and altitude_max (null without any block), empty_places as
 // [row, column] pairs, mismatched_edge_samples.
 std::string HeightmapSidecarJson(const Heightmap& heightmap, HeightmapFormat format);
+
+// The countries as an indexed PNG: index k is country k in the country
+// palette, and index kNoCountry, fully transparent, a sample no block covers.
+bool EncodeHeightmapCountries(const Heightmap& heightmap, std::string* png, std::string* error);

@@ -64,6 +64,7 @@ InfoReport BuildInfoReport(const char* path, const uint8_t* bytes, uint64_t leng
     report.areasKnown = c.Usable() || c.fault == LandscapeFault::ShortFile;
     if (c.Usable()) CollectUsage(c, &report);
     report.notes = LandscapeNotes(c, path);
+    if (c.Usable()) report.seams = FindSeamFaults(c);
     return report;
 }
 
@@ -151,5 +152,18 @@ std::string FormatInfoJson(const InfoReport& report) {
                           {"message", note.line},
                           {"count", note.count}});
     document["faults"] = std::move(faults);
+    ordered_json seams = ordered_json::array();
+    for (const SeamFault& fault : report.seams.faults) {
+        ordered_json places = ordered_json::array(), values = ordered_json::array();
+        for (int i = 0; i < fault.copyCount; ++i) {
+            places.push_back({fault.copies[i].row, fault.copies[i].column});
+            values.push_back(fault.values[i]);
+        }
+        seams.push_back({{"field", SeamFieldName(fault.field)},
+                         {"sample", {fault.y, fault.x}},
+                         {"places", std::move(places)},
+                         {"values", std::move(values)}});
+    }
+    document["seam_faults"] = std::move(seams);
     return DumpJson(document);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "landscape/lnd_check.h"
+#include "landscape/seams.h"
 
 struct InfoReport {
     std::string path;                    // as given, for the report and the fault lines
@@ -16,6 +17,7 @@ struct InfoReport {
     bool areasKnown = false;             // the counts are not negative, so the areas could be computed
     std::vector<uint32_t> countriesUsed; // named by the cells of the blocks, ascending
     std::vector<uint32_t> materialsUsed; // named by the entries of those countries that exist, ascending
+    SeamFaults seams;                    // of a usable landscape
     std::vector<LandscapeNote> notes;    // every fault, each kind once
 };
 
@@ -26,7 +28,8 @@ InfoReport BuildInfoReport(const char* path, const uint8_t* bytes, uint64_t leng
 std::string FormatInfoText(const InfoReport& report);
 // One JSON document (ending in a newline): file, length, needed_length,
 // counts, areas, block_map (32 rows of 32), countries_used, materials_used and
-// faults ({kind, severity, message, count}).
+// faults ({kind, severity, message, count}) and seam_faults (every faulty
+// sample: field, sample [y, x], places [[row, column], ...] and their values).
 std::string FormatInfoJson(const InfoReport& report);
 
 // The exit status the report gives: 0 for a well-formed file, 1 for one the
