@@ -604,3 +604,20 @@ int RunMakeSample(const MakeSampleOptions& options) {
                 file.size(), options.seed);
     return 0;
 }
+
+void SampleMaterialTexels(int m, uint32_t seed, uint16_t* texels) {
+    MakeMaterialTexels(kMaterialStyles[m], Salt(seed, 100 + uint32_t(m)), texels);
+}
+
+void SampleMaterialColour(int m, uint8_t rgb[3]) {
+    for (int i = 0; i < 3; ++i) rgb[i] = kMaterialStyles[m].rgb[i];
+}
+
+void SampleCountryEntry(int country, int h, uint32_t* materialA, uint32_t* materialB, uint32_t* blendWeight) {
+    const EntryValues e = CountryEntryValues(kCountryStyles[country], h);
+    *materialA = e.materialA;
+    *materialB = e.materialB;
+    *blendWeight = e.blendWeight;
+}
+
+void SampleDetailMap(uint32_t seed, uint8_t* detail) { WriteDetailMap(detail, Salt(seed, 7)); }

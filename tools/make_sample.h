@@ -31,3 +31,12 @@ inline constexpr int kSampleBlocksPerLoRes = 16;    // 4 x 4 blocks share one Lo
 //   (0.25 (k % 4), 0.25 ((k / 4) % 4)); the texture shows the block's colours
 //   where the viewer's texture coordinates (c + 0.75) / 68 + origin land.
 std::vector<uint8_t> MakeSampleLandscape(uint32_t seed, int maxBlocks);
+
+// The sample's own materials and countries, for landscapes made from
+// pictures: material m's 256 x 256 texels (m < kSampleMaterialCount), its
+// colour in the overviews, entry h of country `country`'s material blend
+// (country < kSampleCountryCount), and the detail map (65536 bytes).
+void SampleMaterialTexels(int m, uint32_t seed, uint16_t* texels);
+void SampleMaterialColour(int m, uint8_t rgb[3]);
+void SampleCountryEntry(int country, int h, uint32_t* materialA, uint32_t* materialB, uint32_t* blendWeight);
+void SampleDetailMap(uint32_t seed, uint8_t* detail);
