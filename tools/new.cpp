@@ -72,6 +72,7 @@ int RunNew(const NewOptions& options) {
         inputs.colours = &colours;
     if (!options.materials.empty()) {
         std::map<std::string, std::vector<uint8_t>> files;
+        const size_t errorsBefore = errors.size();
         if (ReadFolderTree(options.materials, &files, &errors)) {
             // In name order: the first lies under the sea, the last on the peaks.
             for (const auto& [name, bytes] : files) {
@@ -82,7 +83,7 @@ int RunNew(const NewOptions& options) {
                     inputs.materials.push_back(std::move(material));
                 else errors.push_back("ERROR : " + options.materials + "/" + name + " : " + fault);
             }
-            if (inputs.materials.empty() && errors.empty())
+            if (inputs.materials.empty() && errors.size() == errorsBefore)
                 errors.push_back("ERROR : " + options.materials + " : holds no .png picture of a material");
         }
     }
