@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "texture/dxt3.h"
-#include "tools/make_sample.h"
+#include "tools/sample/sample_landscape.h"
 #include "tools/common/lores_encode.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/make_sample.h"
+#include "tools/sample/sample_landscape.h"
 
 static void BM_MakeSampleLandscape(benchmark::State& state) {
     const int maxBlocks = int(state.range(0));

@@ -7,7 +7,7 @@
 
 #include "landscape/lnd_check.h"
 #include "texture/material_synthesis.h"
-#include "tools/make_sample.h"
+#include "tools/sample/sample_landscape.h"
 
 namespace {
 

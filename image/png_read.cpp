@@ -4,6 +4,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -142,36 +143,59 @@ enum class ReadOutcome { Decoded, Failed, OtherFormat };
 
 // libpng from the signature to the end chunk. The row storage belongs to the
 // caller, so a longjmp out of libpng leaves nothing behind.
+// A size of 0 x 0 takes any size up to mostSide both ways.
 ReadOutcome RunDecoder(png_structp png, png_infop info, PngSource* s, int32_t width_px, int32_t height_px,
-                       unsigned accepted, std::vector<uint8_t>* rows, std::vector<png_bytep>* rowPointers) {
+                       int32_t mostSide, unsigned accepted, std::vector<uint8_t>* rows,
+                       std::vector<png_bytep>* rowPointers, DecodedPng* out) {
     if (setjmp(png_jmpbuf(png))) return ReadOutcome::Failed;
     png_set_read_fn(png, s, ReadFromSource);
     png_read_info(png, info);
     png_get_IHDR(png, info, &s->width_px, &s->height_px, &s->bitDepth, &s->colourType, &s->interlace, nullptr,
                  nullptr);
     const LayoutName* layout = FoundLayout(*s, accepted);
-    if (!layout || s->width_px != png_uint_32(width_px) || s->height_px != png_uint_32(height_px))
+    if (!layout) return ReadOutcome::OtherFormat;
+    const bool anySize = width_px == 0 && height_px == 0;
+    if (anySize ? s->width_px > png_uint_32(mostSide) || s->height_px > png_uint_32(mostSide)
+                : s->width_px != png_uint_32(width_px) || s->height_px != png_uint_32(height_px))
         return ReadOutcome::OtherFormat;
+    out->width_px = int32_t(s->width_px);
+    out->height_px = int32_t(s->height_px);
+    if (layout->layout == PngLayout::Indexed8) {
+        png_colorp colours = nullptr;
+        int count = 0;
+        if (!png_get_PLTE(png, info, &colours, &count)) png_error(png, "it has no palette");
+        for (int i = 0; i < count; ++i)
+            out->paletteRgb.insert(out->paletteRgb.end(), {colours[i].red, colours[i].green, colours[i].blue});
+        png_bytep alpha = nullptr;
+        int alphaCount = 0;
+        if (png_get_tRNS(png, info, &alpha, &alphaCount, nullptr) && alpha)
+            out->paletteAlpha.assign(alpha, alpha + std::min(alphaCount, count));
+    }
     const uint64_t bytesPerPixel = uint64_t(layout->channels) * uint64_t(layout->bitDepth / 8);
     if (!ImageDataFits(s->bytes, s->size, ImageDataSize(s->width_px, s->height_px, bytesPerPixel,
                                                        s->interlace != PNG_INTERLACE_NONE)))
         png_error(png, "its image data goes on past its last row");
     if (s->interlace != PNG_INTERLACE_NONE) png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    const size_t rowBytes = size_t(width_px) * size_t(layout->channels) * size_t(layout->bitDepth / 8);
+    const size_t rowBytes = size_t(s->width_px) * size_t(layout->channels) * size_t(layout->bitDepth / 8);
     if (png_get_rowbytes(png, info) != rowBytes) png_error(png, "unexpected row length");
-    rows->resize(rowBytes * size_t(height_px));
-    rowPointers->resize(size_t(height_px));
-    for (int32_t y = 0; y < height_px; ++y) (*rowPointers)[size_t(y)] = rows->data() + rowBytes * size_t(y);
+    rows->resize(rowBytes * size_t(s->height_px));
+    rowPointers->resize(size_t(s->height_px));
+    for (size_t y = 0; y < size_t(s->height_px); ++y) (*rowPointers)[y] = rows->data() + rowBytes * y;
     png_read_image(png, rowPointers->data());
     png_read_end(png, nullptr);
+    if (layout->layout == PngLayout::Indexed8)
+        for (uint8_t index : *rows)
+            if (size_t(index) >= out->paletteRgb.size() / 3) png_error(png, "a pixel names an entry past its palette");
     return ReadOutcome::Decoded;
 }
 
 }  // namespace
 
-bool DecodePng(const uint8_t* png, size_t size, int32_t width_px, int32_t height_px, unsigned acceptedLayouts,
-               DecodedPng* out, std::string* fault) {
+namespace {
+
+bool Decode(const uint8_t* png, size_t size, int32_t width_px, int32_t height_px, int32_t mostSide,
+            unsigned acceptedLayouts, DecodedPng* out, std::string* fault) {
     *out = DecodedPng();
     if (size < 8 || png_sig_cmp(png, 0, 8) != 0) {
         *fault = "is not a PNG file";
@@ -188,19 +212,24 @@ bool DecodePng(const uint8_t* png, size_t size, int32_t width_px, int32_t height
     std::vector<uint8_t> rows;
     std::vector<png_bytep> rowPointers;
     const ReadOutcome outcome =
-        RunDecoder(reader, info, &source, width_px, height_px, acceptedLayouts, &rows, &rowPointers);
+        RunDecoder(reader, info, &source, width_px, height_px, mostSide, acceptedLayouts, &rows, &rowPointers, out);
     png_destroy_read_struct(&reader, &info, nullptr);
     if (outcome == ReadOutcome::Failed) {
+        *out = DecodedPng();
         *fault = std::string("cannot be decoded: ") + source.message;
         return false;
     }
     if (outcome == ReadOutcome::OtherFormat) {
+        *out = DecodedPng();
         std::string wanted;
         for (const LayoutName& l : kLayouts)
             if (acceptedLayouts & unsigned(l.layout))
                 wanted += (wanted.empty() ? "" : " or ") + SampleFormat(l.bitDepth, l.colourType);
         *fault = "is " + Size(source.width_px, source.height_px) + SampleFormat(source.bitDepth, source.colourType) +
-                 "; it must be " + Size(uint32_t(width_px), uint32_t(height_px)) + wanted;
+                 "; it must be " +
+                 (width_px == 0 ? wanted + ", at most " + std::to_string(mostSide) + " x " +
+                                      std::to_string(mostSide) + " pixels"
+                                : Size(uint32_t(width_px), uint32_t(height_px)) + wanted);
         return false;
     }
     const LayoutName* found = FoundLayout(source, acceptedLayouts);
@@ -213,4 +242,16 @@ bool DecodePng(const uint8_t* png, size_t size, int32_t width_px, int32_t height
     out->samples.resize(rows.size() / 2);
     for (size_t i = 0; i < out->samples.size(); ++i) out->samples[i] = uint16_t((rows[2 * i] << 8) | rows[2 * i + 1]);
     return true;
+}
+
+}  // namespace
+
+bool DecodePng(const uint8_t* png, size_t size, int32_t width_px, int32_t height_px, unsigned acceptedLayouts,
+               DecodedPng* out, std::string* fault) {
+    return Decode(png, size, width_px, height_px, 0, acceptedLayouts, out, fault);
+}
+
+bool DecodePngOfAnySize(const uint8_t* png, size_t size, int32_t mostSide, unsigned acceptedLayouts, DecodedPng* out,
+                        std::string* fault) {
+    return Decode(png, size, 0, 0, mostSide, acceptedLayouts, out, fault);
 }

@@ -94,6 +94,18 @@ struct SetMapOptions {
 };
 int RunSetMap(const SetMapOptions& options);
 
+struct NewOptions {
+    std::string out;         // the .lnd file to write
+    std::string heights;     // a grey PNG of any size, or raw 16-bit samples (format r16)
+    std::string countries;   // a PNG of the countries; empty: by altitude bands
+    std::string colours;     // a PNG of the far colours; empty: from the materials
+    std::string materials;   // a folder of 256 x 256 PNG materials; empty: the sample generator's
+    int seaLevel = 0;        // an altitude, 0 to 255
+    std::string format = "png";  // "png" or "r16"
+    std::string size;        // WxH of r16 samples
+};
+int RunNew(const NewOptions& options);
+
 struct GltfCommandOptions {
     std::string file;
     std::string out;                  // .glb, or .gltf with its .bin and PNG files beside it

@@ -47,6 +47,7 @@ SetMapOptions g_SetMap;
 GltfCommandOptions g_Gltf;
 HeightmapOptions g_Heightmap;
 WebOptions g_Web;
+NewOptions g_New;
 
 // Every file below a folder (the folder pack reads).
 std::vector<std::string> FilesBelow(const std::string& folder) {
@@ -199,6 +200,45 @@ const Command kCommands[] = {
          return inputs;
      },
      [] { return RunSetMap(g_SetMap); }},
+    {"new", "Makes a new landscape from a heightmap and, when given, pictures of its countries and far colours.",
+     "new OUT.lnd --heights H.png [--countries C.png] [--colours COL.png] [--materials DIR] [--sea-level N] "
+     "[--format png|r16 --size WxH]",
+     "new island.lnd --heights terrain.png --sea-level 20",
+     [](CLI::App* c) {
+         c->add_option("OUT", g_New.out, "The .lnd file to write.")->required();
+         c->add_option("--heights", g_New.heights,
+                       "The heightmap: a grey PNG of any size, 8- or 16-bit (16-bit divided by 257), resampled "
+                       "to 513 x 513; or see --format.")
+             ->type_name("H.png")
+             ->required();
+         c->add_option("--countries", g_New.countries,
+                       "A PNG of the countries, indexed with the country palette or RGB (the nearest country "
+                       "colour); by altitude bands unless given.")
+             ->type_name("C.png");
+         c->add_option("--colours", g_New.colours,
+                       "A PNG of the far colours, any size, stretched over the whole map; from the materials "
+                       "unless given.")
+             ->type_name("COL.png");
+         c->add_option("--materials", g_New.materials,
+                       "A folder of 256 x 256 PNG materials, in name order from the sea up; the sample "
+                       "generator's own unless given.")
+             ->type_name("DIR");
+         c->add_option("--sea-level", g_New.seaLevel,
+                       "An altitude, 0 to 255 (0 unless given): lower samples are raised to it.")
+             ->type_name("N");
+         c->add_option("--format", g_New.format,
+                       "png (the default), or r16: raw 16-bit little-endian samples, row 0 first, of --size.")
+             ->type_name("FORMAT")
+             ->check(CLI::IsMember({"png", "r16"}).description(""));
+         c->add_option("--size", g_New.size, "The width and height of raw samples.")->type_name("WxH");
+     },
+     [] {
+         std::vector<std::string> inputs = {g_New.heights, g_New.countries, g_New.colours};
+         if (!g_New.materials.empty())
+             for (const std::string& file : FilesBelow(g_New.materials)) inputs.push_back(file);
+         return inputs;
+     },
+     [] { return RunNew(g_New); }},
     {"gltf", "Writes a landscape as a glTF 2.0 scene (.glb, or .gltf with its files) for 3D tools.",
      "gltf FILE --out OUT.glb|OUT.gltf [--scale S] [--textures baked|none] [--overlay] [--center]",
      "gltf island.lnd --out island.glb --overlay",
@@ -278,7 +318,8 @@ bool PathsFitTheSystem() {
         &g_Pack.dir,        &g_Pack.out,       &g_SetHeights.file, &g_SetHeights.heightmap,  &g_SetHeights.out,
         &g_Gltf.file,       &g_Gltf.out,       &g_Heightmap.file,  &g_Heightmap.out,         &g_Heightmap.countries,
         &g_Render.changesFrom, &g_Web.file,       &g_Web.out,        &g_Map.file,              &g_Map.dir,
-        &g_SetMap.file,     &g_SetMap.dir,     &g_SetMap.out};
+        &g_SetMap.file,     &g_SetMap.dir,     &g_SetMap.out,
+        &g_New.out, &g_New.heights, &g_New.countries, &g_New.colours, &g_New.materials};
     for (const std::string& file : g_Render.files) paths.push_back(&file);
     for (const std::string& file : g_Diff.files) paths.push_back(&file);
     for (const std::string* path : paths) {

@@ -26,7 +26,7 @@
 #include "scene/landscape_scene.h"
 #include "geometry/view.h"
 #include "texture/material_synthesis.h"
-#include "tools/make_sample.h"
+#include "tools/sample/sample_landscape.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "landscape/lnd_check.h"
 #include "process/run_tool.h"
-#include "tools/make_sample.h"
+#include "tools/sample/sample_landscape.h"
 
 namespace {
 

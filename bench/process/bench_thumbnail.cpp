@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "process/run_tool.h"
-#include "tools/make_sample.h"
+#include "tools/sample/sample_landscape.h"
 
 namespace {
 

@@ -10,7 +10,7 @@ import unittest
 from installtest import program, require_tools, run, source_dir, temp_dir
 from test_man_pages import help_options, help_subcommands
 
-COMMANDS = ["make-sample", "info", "diff", "export", "render", "thumbnail", "unpack", "pack", "set-heights", "gltf",
+COMMANDS = ["make-sample", "info", "diff", "export", "render", "thumbnail", "unpack", "pack", "new", "set-heights", "gltf",
             "heightmap", "web"]
 LANDSCAPES = ["a.lnd", "HARBOUR.LND", "with space.lnd"]
 PICTURES = ["shot.png"]

@@ -41,7 +41,8 @@ ALLOWED = {
 CONVERTER_ALLOWED = {"geometry", "texture", "image", "landscape", "platform", "tools/common"}
 # The shared helpers sit below every converter.
 CONVERTER_EXTRAS = {"tools/common": CONVERTER_ALLOWED - {"tools/common"},
-                    "tools/map": CONVERTER_ALLOWED | {"tools/heights"}}
+                    "tools/map": CONVERTER_ALLOWED | {"tools/heights"},
+                    "tools/new": CONVERTER_ALLOWED | {"tools/sample"}}
 PROGRAM = {"app", "web", "viewer", "scene", "geometry", "texture", "image", "landscape", "platform"}
 # Above the program: each may include every folder of it (tools and its
 # converters too) and testing/.

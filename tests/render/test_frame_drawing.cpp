@@ -20,7 +20,7 @@
 #include "scene/frame.h"
 #include "scene/landscape_scene.h"
 #include "geometry/view.h"
-#include "tools/make_sample.h"
+#include "tools/sample/sample_landscape.h"
 #include "unit_support/test_files.h"
 
 namespace {

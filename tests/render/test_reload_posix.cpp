@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "tools/make_sample.h"
+#include "tools/sample/sample_landscape.h"
 #include "unit_support/test_files.h"
 #include "platform/landscape_files.h"
 #include "viewer/shown_landscape.h"

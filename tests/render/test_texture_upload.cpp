@@ -13,7 +13,7 @@
 #include "landscape/landscape_load.h"
 #include "scene/landscape_scene.h"
 #include "texture/material_mipmaps.h"
-#include "tools/make_sample.h"
+#include "tools/sample/sample_landscape.h"
 #include "unit_support/test_files.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "image/png_read.h"
 #include "image/png_write.h"
 #include "landscape/lnd_check.h"
-#include "tools/make_sample.h"
+#include "tools/sample/sample_landscape.h"
 #include "tools/heights/block_heights.h"
 #include "tools/common/json_text.h"
 #include "tools/folder/landscape_folder.h"

@@ -1,12 +1,10 @@
-// make_sample.h -- a generated landscape file: a fractal island with countries,
+// sample_landscape.h -- a generated landscape file: a fractal island with countries,
 // materials, a detail map and coloured LoRes overviews, for users and tests
 // that have no landscape of the game at hand.
 #pragma once
 
 #include <cstdint>
 #include <vector>
-
-#include "tools/commands.h"
 
 // What a sample holds besides its blocks and LoRes textures.
 inline constexpr int32_t kSampleCountryCount = 5;   // coast, meadow, forest, heath, highland
@@ -31,3 +29,12 @@ inline constexpr int kSampleBlocksPerLoRes = 16;    // 4 x 4 blocks share one Lo
 //   (0.25 (k % 4), 0.25 ((k / 4) % 4)); the texture shows the block's colours
 //   where the viewer's texture coordinates (c + 0.75) / 68 + origin land.
 std::vector<uint8_t> MakeSampleLandscape(uint32_t seed, int maxBlocks);
+
+// The sample's own materials and countries, for landscapes made from
+// pictures: material m's 256 x 256 texels (m < kSampleMaterialCount), its
+// colour in the overviews, entry h of country `country`'s material blend
+// (country < kSampleCountryCount), and the detail map (65536 bytes).
+void SampleMaterialTexels(int m, uint32_t seed, uint16_t* texels);
+void SampleMaterialColour(int m, uint8_t rgb[3]);
+void SampleCountryEntry(int country, int h, uint32_t* materialA, uint32_t* materialB, uint32_t* blendWeight);
+void SampleDetailMap(uint32_t seed, uint8_t* detail);
