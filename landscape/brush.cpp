@@ -171,7 +171,7 @@ DabResult ApplyDab(LandscapeEdit* edit, Stroke* stroke, double x, double z) {
 StrokeRecord FinishStroke(Stroke* stroke) {
     StrokeRecord record = std::move(stroke->record);
     record.cells.erase(std::remove_if(record.cells.begin(), record.cells.end(),
-                                      [](const CellChange& c) { return c.before == c.after; }),
+                                      [](const CellByteChange& c) { return c.before == c.after; }),
                        record.cells.end());
     record.cells.shrink_to_fit();
     record.copies.shrink_to_fit();
@@ -200,7 +200,7 @@ std::vector<int32_t> RedoStroke(LandscapeEdit* edit, const StrokeRecord& stroke)
         CopyBlockTo(edit, made.from, {made.place});
         blocks.push_back(made.copy);
     }
-    for (const CellChange& c : stroke.cells) {
+    for (const CellByteChange& c : stroke.cells) {
         *CellByte(edit, c.block, c.cell, c.offset) = c.after;
         blocks.push_back(c.block);
     }

@@ -48,7 +48,7 @@ struct BrushSettings {
 double BrushFalloff(double distance, double radius);
 
 // One byte of one cell that a stroke changed.
-struct CellChange {
+struct CellByteChange {
     uint16_t block;   // block record, 0-based
     uint16_t cell;    // 17 r + c
     uint8_t offset;   // the byte within the cell
@@ -62,8 +62,8 @@ struct BlockCopyMade {
 };
 struct StrokeRecord {
     std::vector<BlockCopyMade> copies;  // in the order they were made
-    std::vector<CellChange> cells;      // each cell byte once
-    size_t Bytes() const { return copies.capacity() * sizeof(BlockCopyMade) + cells.capacity() * sizeof(CellChange); }
+    std::vector<CellByteChange> cells;      // each cell byte once
+    size_t Bytes() const { return copies.capacity() * sizeof(BlockCopyMade) + cells.capacity() * sizeof(CellByteChange); }
 };
 
 struct Stroke {
