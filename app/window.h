@@ -1,7 +1,8 @@
 // window.h -- the one GLUT window and the registration of every callback.
 #pragma once
 
-inline constexpr char kWindowTitle[] = "Thornveil LND Visualizer by Quillmoor";
+#include "viewer/window_title.h"
+
 inline constexpr int kWindowX = 50, kWindowY = 50, kWindowWidth = 800, kWindowHeight = 600;
 
 // Initialises GLUT with the program name alone (the command line stays the

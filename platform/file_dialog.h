@@ -23,3 +23,9 @@ enum ChooseFileResult {
 // terminator in path_out, which has room for path_capacity bytes. A path
 // that does not fit counts as a cancel, as the desktop's dialog fails then.
 ChooseFileResult ChooseFile(const char* title, const char* filter, char* path_out, size_t path_capacity);
+
+// The desktop's save dialog, titled `title`, for a file that may not exist
+// yet (a chosen file that exists is confirmed there first); on a pick its
+// path goes to path_out as ChooseFile stores it. On POSIX: zenity, else
+// kdialog, else a prompt on the terminal; on Windows the common Save dialog.
+ChooseFileResult ChooseSaveFile(const char* title, const char* filter, char* path_out, size_t path_capacity);

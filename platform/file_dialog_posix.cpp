@@ -161,3 +161,27 @@ ChooseFileResult ChooseFile(const char* title, const char* filter, char* path_ou
     if (isatty(STDIN_FILENO)) return ChooseWithPrompt(title, filters, out);
     return kChooseFileUnavailable;
 }
+
+ChooseFileResult ChooseSaveFile(const char* title, const char* filter, char* path_out, size_t path_capacity) {
+    const std::vector<FilterEntry> filters = ParseFilter(filter);
+    const PathBuffer out = {path_out, path_capacity};
+    std::vector<std::string> args;
+    if (HaveDisplay() && IsOnPath("zenity")) {
+        args = {"zenity", "--file-selection", "--save", "--confirm-overwrite", std::string("--title=") + title};
+        for (const FilterEntry& f : filters) args.push_back("--file-filter=" + f.text + " | " + f.pattern);
+    } else if (HaveDisplay() && IsOnPath("kdialog")) {
+        std::string filterText;
+        for (const FilterEntry& f : filters) filterText += (filterText.empty() ? "" : "\n") + f.pattern + "|" + f.text;
+        args = {"kdialog", "--title", title, "--getsavefilename", ".", filterText};
+    } else if (isatty(STDIN_FILENO)) {
+        std::printf("%s - path to save to (empty line to cancel): ", title);
+        std::fflush(stdout);
+        char line[4096];
+        if (!std::fgets(line, sizeof line, stdin)) return kChooseFileCancelled;
+        return StorePath(line, out);
+    } else {
+        return kChooseFileUnavailable;
+    }
+    std::string output;
+    return RunChooser(args, &output) == 0 ? StorePath(output, out) : kChooseFileCancelled;
+}

@@ -43,3 +43,22 @@ ChooseFileResult ChooseFile(const char* title, const char* filter, char* path_ou
     // buffer (FNERR_BUFFERTOOSMALL) all come back as FALSE.
     return GetOpenFileNameA(&dialog) ? kChooseFilePicked : kChooseFileCancelled;
 }
+
+ChooseFileResult ChooseSaveFile(const char* title, const char* filter, char* path_out, size_t path_capacity) {
+    if (path_capacity == 0) return kChooseFileCancelled;
+    path_out[0] = '\0';
+    OPENFILENAMEA dialog;
+    std::memset(&dialog, 0, sizeof dialog);
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    dialog.hwndOwner = GetFocus();
+    dialog.hInstance = GetModuleHandleA(nullptr);
+    dialog.lpstrFilter = filter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path_out;
+    dialog.nMaxFile = DWORD(path_capacity > DWORD(INT_MAX) ? DWORD(INT_MAX) : path_capacity);
+    dialog.lpstrTitle = title;
+    // A file that exists is confirmed before it is chosen.
+    dialog.Flags = OFN_LONGNAMES | OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    dialog.lpstrDefExt = "lnd";
+    return GetSaveFileNameA(&dialog) ? kChooseFilePicked : kChooseFileCancelled;
+}

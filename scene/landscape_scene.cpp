@@ -103,6 +103,7 @@ LandscapeScene BuildLandscapeScene(const CheckedLandscape& landscape, FILE* cons
     // block order, and its block's textured list compiled at once, while
     // they go on.
     const bool asBytes = blocks > 0 && !how.driverConverts && DriverKeepsOurBytesOnce();
+    scene.texturesAsBytes = asBytes;
     BlockTexturePipeline* textures = StartBlockTextures(
         landscape, blocks, how.workers == kWorkerPerProcessor ? LoadWorkerCount() : how.workers, asBytes);
     for (int32_t k = 0; k < blocks; ++k) {
@@ -126,6 +127,45 @@ LandscapeScene BuildLandscapeScene(const CheckedLandscape& landscape, FILE* cons
 GLuint LoResTextureNameOf(const LandscapeScene& scene, const CheckedLandscape& landscape, const uint8_t* block) {
     const int64_t index = ShownLoResTexture(landscape, block);
     return index == kNoLoResTexture ? scene.noLoResTextureName : GLuint(index);
+}
+
+void RebuildSceneBlocks(LandscapeScene* scene, const CheckedLandscape& landscape, const std::vector<int32_t>& blocks) {
+    scene->firstBlock = landscape.bytes + landscape.areas.blockArea;
+    std::vector<GLuint>& names = scene->blockTextureNames;
+    const int32_t had = int32_t(names.size()), now = landscape.MapBlockCount();
+    std::vector<int32_t> todo;
+    for (int32_t k : blocks)
+        if (k >= 0 && k < now) todo.push_back(k);
+    if (now < had) {
+        // Lists and names go from the end, as a copy taken back leaves it.
+        if (scene->wireframeLists > now) glDeleteLists(WireframeListId(now), GLsizei(scene->wireframeLists - now));
+        if (scene->texturedLists > now) glDeleteLists(TexturedListId(now), GLsizei(scene->texturedLists - now));
+        scene->wireframeLists = std::min(scene->wireframeLists, now);
+        scene->texturedLists = std::min(scene->texturedLists, now);
+        glDeleteTextures(GLsizei(had - now), names.data() + now);
+        names.resize(size_t(now));
+    } else if (now > had) {
+        names.resize(size_t(now));
+        glGenTextures(GLsizei(now - had), names.data() + had);
+        for (int32_t k = had; k < now; ++k) todo.push_back(k);
+    }
+    std::sort(todo.begin(), todo.end());
+    todo.erase(std::unique(todo.begin(), todo.end()), todo.end());
+    if (todo.empty()) return;
+
+    std::unique_ptr<BlockTexture[]> textures(new BlockTexture[todo.size()]);
+    ComputeBlockTextures(landscape, todo, LoadWorkerCount() + 1, scene->texturesAsBytes, textures.get());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (size_t i = 0; i < todo.size(); ++i) {
+        const int32_t k = todo[i];
+        UploadBlockTexture(names[size_t(k)], textures[i], scene->texturesAsBytes);
+        CompileTexturedBlockList(k, landscape.Block(k), LoResTextureNameOf(*scene, landscape, landscape.Block(k)),
+                                 names[size_t(k)]);
+        // Wireframes still to come are compiled from the edited bytes then.
+        if (!scene->wireframesPending) CompileWireframeBlockList(k, landscape.Block(k));
+    }
+    scene->texturedLists = std::max(scene->texturedLists, now);
+    if (!scene->wireframesPending) scene->wireframeLists = std::max(scene->wireframeLists, now);
 }
 
 void FinishLandscapeScene(LandscapeScene* scene) {

@@ -30,6 +30,7 @@ struct LandscapeScene {
     int32_t wireframeLists = 0;                // blocks whose wireframe list is compiled
     bool wireframesPending = false;            // their stage is still to run (and report)
     const uint8_t* firstBlock = nullptr;       // block 0's record in the landscape's bytes, which outlive the scene
+    bool texturesAsBytes = false;              // the material textures went up as the bytes the driver keeps
     FILE* console = nullptr;                   // where the stages report
 };
 
@@ -55,6 +56,14 @@ LandscapeScene BuildLandscapeScene(const CheckedLandscape& landscape, FILE* cons
 
 // The texture name block `block`'s unit 0 binds.
 GLuint LoResTextureNameOf(const LandscapeScene& scene, const CheckedLandscape& landscape, const uint8_t* block);
+
+// Builds again, quietly, what a build made for the listed blocks of the
+// landscape it was built from, now edited (its bytes may have moved, blocks
+// may have been added after the last or the last ones taken away): their
+// material textures, computed on the workers, and their textured and
+// wireframe lists. Added blocks get texture names and lists of their own,
+// taken ones give theirs back. The LoRes textures stay as they are.
+void RebuildSceneBlocks(LandscapeScene* scene, const CheckedLandscape& landscape, const std::vector<int32_t>& blocks);
 
 // Compiles the wireframe lists a build left for later, with their line;
 // does nothing when none are waiting.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "texture/material_synthesis.h"
+#include "texture/workers.h"
 
 // The blocks in flight: a ring of texture buffers, each filled by a worker
 // and emptied by the taker. Block k uses slot k % slots.
@@ -33,11 +34,11 @@ BlockTexture& SlotBuffer(BlockTexturePipeline* p, int32_t k) { return p->buffers
 
 // Block k's texture, level 0 by the synthesis, the others by reduction, and
 // their bytes when asked for.
-void ComputeBlockTexture(const BlockTexturePipeline* p, int32_t k, BlockTexture* texture) {
-    SynthesizeBlockMaterial(p->landscape->Block(k), MaterialSourcesOf(*p->landscape), SplitBlendWeights,
+void ComputeBlockTexture(const CheckedLandscape& landscape, int32_t k, bool asBytes, BlockTexture* texture) {
+    SynthesizeBlockMaterial(landscape.Block(k), MaterialSourcesOf(landscape), SplitBlendWeights,
                             UnsplitBlendWeights, texture->levels);
     ReduceMaterialLevels(texture->levels);
-    if (p->asBytes) MaterialLevelsTo8Bits(texture->levels, texture->bytes);
+    if (asBytes) MaterialLevelsTo8Bits(texture->levels, texture->bytes);
 }
 
 void Work(BlockTexturePipeline* p) {
@@ -50,7 +51,7 @@ void Work(BlockTexturePipeline* p) {
             if (p->nextToCompute >= p->blocks) return;
             k = p->nextToCompute++;
         }
-        ComputeBlockTexture(p, k, &SlotBuffer(p, k));
+        ComputeBlockTexture(*p->landscape, k, p->asBytes, &SlotBuffer(p, k));
         {
             std::lock_guard lock(p->mutex);
             p->ready[size_t(k % p->slots)] = true;
@@ -82,7 +83,7 @@ BlockTexturePipeline* StartBlockTextures(const CheckedLandscape& landscape, int3
 
 const BlockTexture& TakeBlockTexture(BlockTexturePipeline* p, int32_t k) {
     if (p->workers.empty()) {
-        ComputeBlockTexture(p, k, &SlotBuffer(p, k));
+        ComputeBlockTexture(*p->landscape, k, p->asBytes, &SlotBuffer(p, k));
         return SlotBuffer(p, k);
     }
     std::unique_lock lock(p->mutex);
@@ -109,4 +110,14 @@ void StopBlockTextures(BlockTexturePipeline* p) {
     p->changed.notify_all();
     p->workers.clear();  // joins
     delete p;
+}
+
+void ComputeBlockTextures(const CheckedLandscape& landscape, const std::vector<int32_t>& blocks, int workers,
+                          bool asBytes, BlockTexture* out) {
+    auto one = [&](int32_t i) { ComputeBlockTexture(landscape, blocks[size_t(i)], asBytes, &out[i]); };
+    if (workers <= 0) {
+        for (int32_t i = 0; i < int32_t(blocks.size()); ++i) one(i);
+        return;
+    }
+    ForEachOnWorkers(int32_t(blocks.size()), workers, one);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "landscape/lnd_check.h"
 #include "texture/material_mipmaps.h"
@@ -35,3 +36,9 @@ const BlockTexture& TakeBlockTexture(BlockTexturePipeline* pipeline, int32_t k);
 void ReleaseBlockTexture(BlockTexturePipeline* pipeline, int32_t k);
 // Waits for the workers and frees the pipeline (null does nothing).
 void StopBlockTextures(BlockTexturePipeline* pipeline);
+
+// The textures of the listed blocks (each below landscape.MapBlockCount()),
+// into out[i] for blocks[i], on `workers` threads at once (0: this one):
+// the blocks an edit touched, built again.
+void ComputeBlockTextures(const CheckedLandscape& landscape, const std::vector<int32_t>& blocks, int workers,
+                          bool asBytes, BlockTexture* out);

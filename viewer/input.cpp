@@ -12,6 +12,7 @@
 #include "scene/frame.h"
 #include "texture/lores_dds.h"
 #include "geometry/camera.h"
+#include "viewer/edit_mode.h"
 #include "viewer/panels.h"
 #include "viewer/shown_landscape.h"
 #include "viewer/workbench.h"
@@ -85,6 +86,13 @@ void MouseCallback(int button, int state, int x, int y) {
         }
         return;
     }
+    if (EditModeOn && button == kLeftButton) {
+        if (state == kButtonDown) BeginBrushStroke(x, y);
+        else EndBrushStroke();
+        return;
+    }
+    // In the edit mode the right button turns, as the left one does outside it.
+    if (EditModeOn && button == kRightButton) button = kLeftButton;
     const DragTransition t = NextDragMode(DragMode, button, state);
     DragMode = t.mode;
     if (t.storePointer) {
@@ -95,6 +103,11 @@ void MouseCallback(int button, int state, int x, int y) {
 
 void MotionCallback(int x, int y) {
     PointerX = x, PointerY = y, PointerInside = true;
+    if (BrushStroking()) {
+        ContinueBrushStroke(x, y);
+        glutPostRedisplay();
+        return;
+    }
     const int dx = x - LastMouseX, dy = y - LastMouseY;
     LastMouseX = x;
     LastMouseY = y;
@@ -106,13 +119,16 @@ void KeyboardCallback(unsigned char key, int, int) {
     // Lower case only: K, L and O do nothing.
     if (key == 'k') WireframeOverlay = !WireframeOverlay;
     else if (key == 'l') Say({ExportMessage(ExportLoResTexturesNextTo(Landscape, stdout), Landscape.path.c_str())});
-    else if (key == 'o') OpenAnotherLandscape();
+    else if (key == 'o') {
+        if (MayDropEdits('o', "o", "open another landscape")) OpenAnotherLandscape();
+    } else if (key == 'b') ToggleEditMode();
+    else EditModeKey(key);
 }
 
 void PassiveMotionCallback(int x, int y) {
     PointerX = x, PointerY = y, PointerInside = true;
-    // The readout follows the pointer; nothing else changes with it.
-    if (StatusShown) glutPostRedisplay();
+    // The readout and the brush's ring follow the pointer; nothing else changes with it.
+    if (StatusShown || EditModeOn) glutPostRedisplay();
 }
 
 void EntryCallback(int state) {
@@ -121,17 +137,28 @@ void EntryCallback(int state) {
 }
 
 TerrainPick PointerPick() {
-    if (!PointerInside || !Landscape.Usable()) return TerrainPick();
-    return PickTerrain(Landscape.checked, CurrentCamera(), glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT),
+    const CheckedLandscape* shown = ShownChecked();
+    if (!PointerInside || !shown) return TerrainPick();
+    return PickTerrain(*shown, CurrentCamera(), glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT),
                        PointerX, PointerY);
 }
 
 void KeyDownEvent(unsigned char key, int x, int y) {
+    // Control characters (Ctrl+S, Ctrl+Z, ...) are the edits' keys: no
+    // movement key among them, and their release may come as the plain letter.
+    const bool control = key < 32 && key != kTabKey && key != kEscapeKey && key != '\b' && key != '\r';
     const int virtualKey = VirtualKeyFromChar(key);
-    if (KeyStateHeld(virtualKey)) return;  // auto-repeat of a held key
-    KeyStateDown(virtualKey);
+    if (!control) {
+        if (KeyStateHeld(virtualKey)) return;  // auto-repeat of a held key
+        KeyStateDown(virtualKey);
+    }
+    if (KeyCancelsQuestion(key) || (control && EditControlKey(key, glutGetModifiers()))) {
+        glutPostRedisplay();
+        return;
+    }
     switch (key) {
     case kEscapeKey:
+        if (!MayDropEdits(kEscapeKey, "Escape", "quit")) break;
         std::fflush(stdout);
         std::exit(0);
     case kTabKey:
@@ -141,9 +168,9 @@ void KeyDownEvent(unsigned char key, int x, int y) {
         HelpShown = !HelpShown;
         break;
     case 'f':
-        if (Landscape.Usable()) {
+        if (ShownChecked()) {
             const Framing framing =
-                FramingCamera(Landscape.checked, glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+                FramingCamera(*ShownChecked(), glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
             SetCamera(framing.view);
             if (!framing.fits) Say({"The landscape is too large to show whole: this is its centre"});
         }
@@ -156,13 +183,24 @@ void KeyDownEvent(unsigned char key, int x, int y) {
 }
 
 void SpecialKeyCallback(int key, int, int) {
+    if (KeyCancelsQuestion(kSpecialKeyCode + key)) {
+        glutPostRedisplay();
+        return;
+    }
+    const int code = kSpecialKeyCode + key;
     switch (key) {
     case GLUT_KEY_F1: HelpShown = !HelpShown; break;
     case GLUT_KEY_HOME: SetCamera(kStartCamera); break;
-    case GLUT_KEY_F5: ReloadLandscape(); break;
+    case GLUT_KEY_F5:
+        if (MayDropEdits(code, "F5", "reload")) ReloadLandscape();
+        break;
     case GLUT_KEY_F12: RequestPicture(); break;
-    case GLUT_KEY_PAGE_DOWN: StepThroughFolder(+1); break;
-    case GLUT_KEY_PAGE_UP: StepThroughFolder(-1); break;
+    case GLUT_KEY_PAGE_DOWN:
+        if (MayDropEdits(code, "Page Down", "open the next landscape")) StepThroughFolder(+1);
+        break;
+    case GLUT_KEY_PAGE_UP:
+        if (MayDropEdits(code, "Page Up", "open the previous landscape")) StepThroughFolder(-1);
+        break;
     default: return;
     }
     glutPostRedisplay();

@@ -10,6 +10,7 @@
 #include "platform/gl_entry_points.h"
 #include "geometry/terrain_pick.h"
 #include "geometry/camera.h"
+#include "viewer/edit_mode.h"
 #include "viewer/input.h"
 #include "viewer/panels.h"
 #include "viewer/shown_landscape.h"
@@ -52,12 +53,15 @@ int Columns(int pixels) { return std::max(8, (pixels - 2 * kPanelMargin - 2 * kP
 // help.
 std::vector<PanelRequest> Requests(int width_px, uint32_t nowMs) {
     std::vector<PanelRequest> requests;
-    if (StatusShown) {
+    if (StatusShown || EditModeOn) {
+        // The edit mode's lines say what is under the pointer too.
         std::vector<std::string> text;
-        if (Landscape.Usable()) text.push_back(PickLine(PointerPick()));
-        for (const std::string& line : StatusLines(Landscape.path.c_str(), Landscape.Usable() ? &Landscape.checked : nullptr,
-                                                   CurrentCamera(), FramesPerSecond()))
-            text.push_back(line);
+        if (EditModeOn) text = EditStatusLines();
+        else if (ShownChecked()) text.push_back(PickLine(PointerPick()));
+        if (StatusShown)
+            for (const std::string& line : StatusLines(Landscape.path.c_str(), ShownChecked(), CurrentCamera(),
+                                                       FramesPerSecond()))
+                text.push_back(line);
         requests.push_back({PanelCorner::BottomLeft, Plain(text), width_px});
     }
     if (!LoadFault().empty()) {
@@ -75,10 +79,11 @@ std::vector<PanelRequest> Requests(int width_px, uint32_t nowMs) {
         requests.push_back({PanelCorner::TopRight, Plain(wrapped), width_px / 2});
     }
     if (HelpShown) {
-        std::vector<PanelLine> lines = Plain(HelpLines());
-        if (WireframeOverlay && Landscape.Usable()) {
+        std::vector<PanelLine> lines = EditModeOn ? Plain(EditHelpLines()) : std::vector<PanelLine>();
+        for (const PanelLine& line : Plain(HelpLines())) lines.push_back(line);
+        if (WireframeOverlay && ShownChecked()) {
             lines.push_back({""});
-            for (const PanelLine& line : LegendLines(CountryLegend(Landscape.checked))) lines.push_back(line);
+            for (const PanelLine& line : LegendLines(CountryLegend(*ShownChecked()))) lines.push_back(line);
         }
         requests.push_back({PanelCorner::TopLeft, lines, width_px});
     }

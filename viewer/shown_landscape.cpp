@@ -5,12 +5,19 @@
 
 LandscapeLoad Landscape;
 LandscapeScene Scene;
+ShownEdits Edits;
+
+const CheckedLandscape* ShownChecked() {
+    if (Edits.active) return &Edits.edit.checked;
+    return Landscape.Usable() ? &Landscape.checked : nullptr;
+}
 
 LoadTranscript ShowLandscape(const char* path, FILE* console) {
     // Whatever the new file holds, the old landscape goes first, its scene
     // and then its bytes: the new scene takes the same list ids, and the two
     // are never in memory together.
     DestroyLandscapeScene(&Scene);
+    Edits = ShownEdits();
     Landscape = LandscapeLoad();
     LoadTranscript said;
     Landscape = LoadLandscapeFile(path, &said);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "landscape/brush.h"
 #include "landscape/landscape_load.h"
 #include "platform/landscape_files.h"
 #include "scene/landscape_scene.h"
@@ -13,6 +14,22 @@
 // when nothing is shown.
 extern LandscapeLoad Landscape;
 extern LandscapeScene Scene;  // Scene.blockTextureNames are the BlockTextureNames
+
+// The shown landscape as edited in the window, with the strokes made: started
+// by the first stroke, dropped by ShowLandscape. While `active`, the frame,
+// the pick and the saves take edit.checked, not Landscape.checked; `path` is
+// the file a save writes (Landscape.path, or what a save-as chose).
+struct ShownEdits {
+    bool active = false;
+    LandscapeEdit edit;
+    EditHistory history;
+    std::string path;
+};
+extern ShownEdits Edits;
+
+// What the window shows: the edited landscape while there is one, else the
+// landscape as loaded; null when nothing is shown.
+const CheckedLandscape* ShownChecked();
 
 // Reads and checks `path`, prints the transcript on `console` (the reasons
 // a file cannot be opened on standard error), gives back the scene and

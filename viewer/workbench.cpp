@@ -14,6 +14,7 @@
 #include "scene/frame.h"
 #include "geometry/camera.h"
 #include "platform/landscape_files.h"
+#include "viewer/edit_mode.h"
 #include "viewer/panels.h"
 #include "viewer/shown_landscape.h"
 
@@ -39,7 +40,8 @@ std::string NameOf(const std::string& path) { return std::filesystem::path(path)
 void RedrawWhenMessageEnds(int) { glutPostRedisplay(); }
 
 void LookAtFile(int) {
-    if (!g_Requested.waiting && !g_Watch.path.empty() && FileWatchSettled(&g_Watch, StampOf(g_Watch.path)))
+    if (!g_Requested.waiting && !g_Watch.path.empty() && FileWatchSettled(&g_Watch, StampOf(g_Watch.path)) &&
+        MayReloadChangedFile())
         RequestLoad(g_Watch.path, true);
     glutTimerFunc(kWatchMilliseconds, LookAtFile, 0);
 }
@@ -103,8 +105,12 @@ void OpenAnotherLandscape() {
     }
 }
 
+void WatchOwnWrite(const std::string& path) { WatchFile(&g_Watch, path); }
+
 void ReloadLandscape() {
-    if (!Landscape.path.empty()) RequestLoad(Landscape.path, true);
+    // The watched file: the landscape's, or the one a save-as wrote.
+    const std::string& path = g_Watch.path.empty() ? Landscape.path : g_Watch.path;
+    if (!path.empty()) RequestLoad(path, true);
 }
 
 void StepThroughFolder(int step) {

@@ -29,6 +29,10 @@ void RequestLoad(const std::string& path, bool keepCamera);
 // Runs a requested load (the display callback calls it after a frame).
 void RunRequestedLoad();
 
+// The viewer wrote `path` itself (a save): the watch takes the file as it
+// is now, and a save under another name watches that file from now on.
+void WatchOwnWrite(const std::string& path);
+
 void OpenAnotherLandscape();           // o: the file chooser
 void ReloadLandscape();                // F5
 void StepThroughFolder(int step);      // Page Down: +1, Page Up: -1
