@@ -10,8 +10,8 @@ import unittest
 from installtest import program, require_tools, run, source_dir, temp_dir
 from test_man_pages import help_options, help_subcommands
 
-COMMANDS = ["make-sample", "info", "diff", "export", "render", "thumbnail", "unpack", "pack", "new", "set-heights", "gltf",
-            "heightmap", "web"]
+COMMANDS = ["make-sample", "info", "diff", "export", "render", "thumbnail", "unpack", "pack", "map", "set-map", "new",
+            "set-heights", "gltf", "heightmap", "web"]
 LANDSCAPES = ["a.lnd", "HARBOUR.LND", "with space.lnd"]
 PICTURES = ["shot.png"]
 SCENES = ["land.glb", "land.GLTF", "height.r16"]
@@ -59,7 +59,9 @@ class Completion(unittest.TestCase):
                        "--size"],
             "thumbnail": ["--help", "--size"],
             "unpack": ["--discard-edits", "--force", "--help"],
-            "pack": ["--help"],
+            "pack": ["--help", "--mend-seams"],
+            "map": ["--help"],
+            "set-map": ["--help", "--out", "--split-shared"],
             "set-heights": ["--format", "--help", "--out", "--split-shared"],
             "gltf": ["--center", "--help", "--out", "--overlay", "--scale", "--textures"],
             "heightmap": ["--countries", "--format", "--help", "--out"],
@@ -83,7 +85,7 @@ class Completion(unittest.TestCase):
     def test_landscapes_where_a_landscape_is_read(self):
         expected = sorted(LANDSCAPES + FOLDERS)
         for command in ("info", "diff", "export", "render", "thumbnail", "make-sample", "unpack", "set-heights", "gltf",
-                        "heightmap", "web"):
+                        "heightmap", "web", "map", "set-map"):
             with self.subTest(command=command):
                 self.assertEqual(self.complete("lndtool", command, ""), expected)
         self.assertEqual(self.complete("lndtool", "info", "w"), ["with space.lnd"])
@@ -97,6 +99,11 @@ class Completion(unittest.TestCase):
         self.assertEqual(self.complete("lndtool", "unpack", "a.lnd", ""), sorted(FOLDERS))
         self.assertEqual(self.complete("lndtool", "pack", ""), sorted(FOLDERS))
         self.assertEqual(self.complete("lndtool", "pack", "maps", ""), sorted(LANDSCAPES + FOLDERS))
+        for command in ("map", "set-map"):
+            with self.subTest(command=command):
+                self.assertEqual(self.complete("lndtool", command, "a.lnd", ""), sorted(FOLDERS))
+        self.assertEqual(self.complete("lndtool", "set-map", "a.lnd", "maps", "--out", ""),
+                         sorted(LANDSCAPES + FOLDERS))
         self.assertEqual(self.complete("lndtool", "render", "a.lnd", "--out-dir", ""), sorted(FOLDERS))
         self.assertEqual(self.complete("lndtool", "render", "a.lnd", "--out-dir", "my"), ["my pictures"])
 

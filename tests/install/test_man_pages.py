@@ -15,8 +15,8 @@ from installtest import program, project_version, require_tools, run, source_dir
 SECTIONS = ["NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "EXIT STATUS", "FILES", "EXAMPLES", "SEE ALSO"]
 CONTROLS = ["W / S", "A / D", "Q / E", "left drag", "left + right drag", "mouse wheel", "middle press", "k", "l",
             "F1 or h", "Tab", "Home", "f", "Escape"]
-TOOL_COMMANDS = ["make-sample", "info", "diff", "export", "render", "thumbnail", "unpack", "pack", "new", "set-heights",
-                 "gltf", "heightmap", "web"]
+TOOL_COMMANDS = ["make-sample", "info", "diff", "export", "render", "thumbnail", "unpack", "pack", "map", "set-map",
+                 "new", "set-heights", "gltf", "heightmap", "web"]
 
 
 def page_path(name):
