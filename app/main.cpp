@@ -50,6 +50,7 @@ const char kUsage[] =
     "  Tab               status line, and what is under the pointer\n"
     "  Home              back to the start view\n"
     "  f                 frame the whole landscape\n"
+    "  b                 edit mode: sculpt and paint (its keys in the help panel)\n"
     "  Escape            quit\n"
     "\n"
     "Exit status: 0 the window was closed, Escape, or the chooser cancelled;\n"
