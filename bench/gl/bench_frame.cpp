@@ -18,6 +18,7 @@
 #include <string>
 
 #include "app/window.h"
+#include "landscape/brush.h"
 #include "landscape/landscape_load.h"
 #include "platform/large_pages.h"
 #include "testing/strip_lists.h"
@@ -150,6 +151,34 @@ BENCHMARK(BM_FrameFarAbove)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameFarAboveReference)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameFarAboveWithOverlay)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameFarAboveWithOverlayReference)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One dab of the brush, as a drag in the edit mode gives it, to the frame
+// that shows it: the dab, the touched blocks built again (their textures on
+// the workers, their lists) and one frame (goal: 60 ms).
+void BM_DabToFrame(benchmark::State& state) {
+    LoadSample(SceneBuild());
+    LandscapeEdit edit;
+    StartEdit(g_Landscape.checked, &edit);
+    RebuildSceneBlocks(&g_Scene, edit.checked, {});
+    Stroke stroke;
+    BrushSettings brush;
+    brush.radius = kBrushRadii[kStartBrushRadiusStep];
+    // The middle of the island, where the start camera looks.
+    const double x = -2400.0, z = -2400.0;
+    BeginStroke(edit.checked, brush, x, z, &stroke);
+    int step = 0;
+    for (auto _ : state) {
+        const DabResult dab = ApplyDab(&edit, &stroke, x + 3.0 * (step % 40), z + 2.0 * (step % 40));
+        ++step;
+        RebuildSceneBlocks(&g_Scene, edit.checked, dab.blocks);
+        DrawScene(&edit.checked, kStartCamera, false);
+        glFinish();
+        glutSwapBuffers();
+    }
+    // The next benchmark loads the sample as it was.
+    g_Loaded = false;
+}
+BENCHMARK(BM_DabToFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(40);
 
 // Keeps every benchmark's time per iteration, to print the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
