@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "landscape/lnd_check.h"
 #include "landscape/lnd_file.h"
 #include "landscape/lnd_format.h"
 #include "platform/folder_read.h"
@@ -107,6 +108,8 @@ int RunNew(const NewOptions& options) {
     }
     bool direct = false;
     if (!WriteCommandFile(options.out.c_str(), file.data(), file.size(), &direct)) return 2;
+    // Made seamless by construction; a seam here would be a fault of ours, said as any writer says it.
+    PrintSeamWarning(CheckLandscape(file.data(), file.size()), options.out.c_str());
     const LandscapeCounts counts = ReadLandscapeCounts(file.data());
     std::fprintf(direct ? stderr : stdout,
                  "wrote %s : %" PRId32 " blocks for %d places, %" PRId32 " countries, %" PRId32 " materials, %" PRIu32

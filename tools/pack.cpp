@@ -51,6 +51,7 @@ int RunPack(const PackOptions& options) {
     // Values the viewer warns about were packed as they are: say so, as info would.
     const CheckedLandscape c = CheckLandscape(landscape.data(), landscape.size());
     for (const LandscapeNote& note : LandscapeNotes(c, out)) std::fprintf(stderr, "%s\n", note.line.c_str());
+    if (c.Usable()) PrintSeamWarning(c, out);
     // Written into a device or pipe, the landscape may be what standard
     // output carries: the summary must not join it.
     std::fprintf(direct ? stderr : stdout,

@@ -43,6 +43,7 @@ int RunSetHeights(const SetHeightsOptions& options) {
     if (!WriteCommandFile(out, edited.data(), edited.size(), &direct)) return 2;
     const CheckedLandscape written = CheckLandscape(edited.data(), edited.size());
     const int32_t blocks = written.blockCount;
+    PrintSeamWarning(written, out);
     std::fprintf(direct ? stderr : stdout, "wrote %s : the altitudes of %s set from %s; %" PRId32 " blocks (%" PRId32
                                            " new copies)\n",
                  out, path, heightmapPath, blocks, blocks - blocksBefore);

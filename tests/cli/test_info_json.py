@@ -50,8 +50,10 @@ class InfoJsonTest(ToolTestCase):
         land.write(path)
         doc = self.json_of(path, 1)
         faults = {f["kind"]: f for f in doc["faults"]}
+        # Cell (0, 0) of block 0 is also column 16 of its western neighbour: a seam fault too.
         self.assertEqual(set(faults), {"dds_size_not_256", "country_index_beyond", "dds_header_not_dxt3_256",
-                                       "map_place_beyond_block_count"})
+                                       "map_place_beyond_block_count", "seam_faults"})
+        self.assertEqual(faults["seam_faults"]["count"], 1)
         for fault in doc["faults"]:
             self.assertEqual(sorted(fault), ["count", "kind", "message", "severity"])
             self.assertEqual(fault["severity"], "warning")

@@ -323,7 +323,7 @@ class InfoTest(ToolTestCase):
             "WARNING : {p} : 2 LoRes textures have a DdsHeader that does not describe a 256 x 256 DXT3 image"]))
 
         land = two_block_landscape()
-        for r, c in ((0, 0), (16, 16), (5, 9), (9, 5), (16, 0)):
+        for r, c in ((0, 0), (16, 15), (5, 9), (9, 5), (16, 0)):
             land.blocks[1].country[r][c] = 3
         land.blocks[0].country[8][8] = 2
         cases.append(("country-index", land, [

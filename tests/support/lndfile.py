@@ -157,6 +157,13 @@ class LandscapeFile:
                    lores=[LoRes() for _ in range(lores)])
         for k in range(blocks):
             land.place(k + 1, CENTRE_ROW, CENTRE_COLUMN - k)
+        # Block k + 1 lies west of block k: its column 16 is their shared edge, stored
+        # twice, and a well-formed landscape stores it once in value.
+        for k in range(blocks - 1):
+            west, east = land.blocks[k + 1], land.blocks[k]
+            for r in range(GRID):
+                west.altitude[r][GRID - 1] = east.altitude[r][0]
+                west.country[r][GRID - 1] = east.country[r][0]
         return land
 
     def place(self, value, row, column):

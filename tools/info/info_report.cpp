@@ -65,6 +65,9 @@ InfoReport BuildInfoReport(const char* path, const uint8_t* bytes, uint64_t leng
     if (c.Usable()) CollectUsage(c, &report);
     report.notes = LandscapeNotes(c, path);
     if (c.Usable()) report.seams = FindSeamFaults(c);
+    if (!report.seams.faults.empty())
+        report.notes.push_back(
+            {"seam_faults", NoteSeverity::Warning, false, report.seams.Total(), SeamWarningLine(report.seams, path)});
     return report;
 }
 

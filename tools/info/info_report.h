@@ -18,7 +18,7 @@ struct InfoReport {
     std::vector<uint32_t> countriesUsed; // named by the cells of the blocks, ascending
     std::vector<uint32_t> materialsUsed; // named by the entries of those countries that exist, ascending
     SeamFaults seams;                    // of a usable landscape
-    std::vector<LandscapeNote> notes;    // every fault, each kind once
+    std::vector<LandscapeNote> notes;    // every fault, each kind once, the seam faults last
 };
 
 // `bytes` must outlive the report.
