@@ -52,3 +52,30 @@ int32_t CopyBlockTo(LandscapeEdit* edit, int32_t k, const std::vector<int>& plac
     edit->checked = CheckLandscape(edit->bytes.data(), edit->bytes.size());
     return copy;
 }
+
+size_t RefuseSharedBlocks(const std::vector<const std::vector<std::vector<int>>*>& placesOf, int32_t blockCount,
+                          bool splitShared, const std::string& path, const char* differently,
+                          std::vector<std::string>* errors) {
+    size_t copies = 0;
+    for (size_t k = 0; k < placesOf.size(); ++k) {
+        const std::vector<std::vector<int>>& groups = *placesOf[k];
+        if (groups.size() < 2) continue;
+        copies += groups.size() - 1;
+        if (splitShared) continue;
+        std::string places;
+        for (const std::vector<int>& group : groups)
+            for (int place : group)
+                places += (places.empty() ? "(" : ", (") + std::to_string(place / kBlockMapSide) + ", " +
+                          std::to_string(place % kBlockMapSide) + ")";
+        errors->push_back("ERROR : " + path + " : block " + std::to_string(k) + " is placed at " + places +
+                          ", where " + differently + " (--split-shared gives each its own copy)");
+    }
+    // Only the copies need room: a landscape past the map's reach is fine
+    // as long as nothing is copied.
+    const uint64_t blocks = uint64_t(blockCount) + copies;
+    if (splitShared && copies > 0 && blocks > uint64_t(kMostMapBlocks))
+        errors->push_back("ERROR : " + path + " : --split-shared needs " + std::to_string(copies) + " more blocks, " +
+                          std::to_string(blocks) + " in all; a map names " + std::to_string(kMostMapBlocks) +
+                          " at most");
+    return copies;
+}

@@ -9,7 +9,9 @@
 // block, and every area after the blocks moves along).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "landscape/lnd_check.h"
@@ -41,3 +43,40 @@ std::vector<int> PlacesOfBlock(const CheckedLandscape& landscape, int32_t k);
 // the copy's index, or -1 (nothing changed) when the map could not name it:
 // a landscape's map names kMostMapBlocks blocks at most.
 int32_t CopyBlockTo(LandscapeEdit* edit, int32_t k, const std::vector<int>& places);
+
+// What a whole-map edit wants of each block: the distinct contents its places
+// ask for, and the places (kBlockMapSide x row + column) asking for each. The
+// first content keeps the block; every other needs a copy (CopyBlockTo).
+template <class Contents>
+struct BlockWants {
+    std::vector<Contents> contents;
+    std::vector<std::vector<int>> places;
+
+    void Add(const Contents& wanted, int place) {
+        const size_t group = size_t(std::find(contents.begin(), contents.end(), wanted) - contents.begin());
+        if (group == contents.size()) {
+            contents.push_back(wanted);
+            places.emplace_back();
+        }
+        places[group].push_back(place);
+    }
+};
+
+// The refusals of a whole-map edit for blocks that would need copies: without
+// `splitShared`, one ERROR line per such block of `path`, naming its places
+// and saying why (`differently`, as "the heightmap gives it different
+// heights"); with it,
+// one line when the copies would not fit in a map. `placesOf[k]` are block
+// k's place groups. Returns the number of copies needed.
+size_t RefuseSharedBlocks(const std::vector<const std::vector<std::vector<int>>*>& placesOf, int32_t blockCount,
+                          bool splitShared, const std::string& path, const char* differently,
+                          std::vector<std::string>* errors);
+
+template <class Contents>
+size_t RefuseSharedBlocks(const std::vector<BlockWants<Contents>>& wants, int32_t blockCount, bool splitShared,
+                          const std::string& path, const char* differently,
+                          std::vector<std::string>* errors) {
+    std::vector<const std::vector<std::vector<int>>*> placesOf;
+    for (const BlockWants<Contents>& w : wants) placesOf.push_back(&w.places);
+    return RefuseSharedBlocks(placesOf, blockCount, splitShared, path, differently, errors);
+}

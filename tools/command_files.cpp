@@ -44,3 +44,16 @@ void PrintSeamWarning(const CheckedLandscape& written, const char* path) {
     const std::string line = SeamWarningLine(FindSeamFaults(written), path);
     if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
 }
+
+bool WriteBuiltLandscape(const char* out, const std::vector<uint8_t>& landscape,
+                         const std::vector<std::string>& errors, const std::vector<std::string>& notes, bool* direct,
+                         CheckedLandscape* written) {
+    for (const std::string& line : errors) std::fprintf(stderr, "%s\n", line.c_str());
+    if (!errors.empty()) return false;
+    for (const std::string& line : notes) std::fprintf(stderr, "%s\n", line.c_str());
+    if (!WriteCommandFile(out, landscape.data(), landscape.size(), direct)) return false;
+    *written = CheckLandscape(landscape.data(), landscape.size());
+    for (const LandscapeNote& note : LandscapeNotes(*written, out)) std::fprintf(stderr, "%s\n", note.line.c_str());
+    if (written->Usable()) PrintSeamWarning(*written, out);
+    return true;
+}

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "landscape/landscape_load.h"
 
@@ -28,3 +29,12 @@ bool WriteCommandFile(const char* path, const void* bytes, size_t size, bool* di
 // The seam warning of a landscape a command wrote (usable), on standard
 // error, when it has seam faults.
 void PrintSeamWarning(const CheckedLandscape& written, const char* path);
+
+// The end of every command that builds a landscape: with `errors`, prints
+// them and gives false (nothing written). Otherwise prints `notes`, writes
+// `landscape` to `out` (as WriteCommandFile) and says what the viewer would
+// warn about in it, as info does, the seam faults last. *written is the
+// check of what was written, pointing into `landscape`.
+bool WriteBuiltLandscape(const char* out, const std::vector<uint8_t>& landscape,
+                         const std::vector<std::string>& errors, const std::vector<std::string>& notes, bool* direct,
+                         CheckedLandscape* written);

@@ -165,16 +165,10 @@ int RunSetMap(const SetMapOptions& options) {
     if (!ReadUsableLandscape(path, &stored)) return 2;
     std::vector<uint8_t> edited;
     if (errors.empty()) SetMapLayers(stored.checked, pictures, options.splitShared, path, dir, &edited, &errors, &notes);
-    if (!errors.empty()) {
-        for (const std::string& line : errors) std::fprintf(stderr, "%s\n", line.c_str());
-        return 2;
-    }
-    for (const std::string& line : notes) std::fprintf(stderr, "%s\n", line.c_str());
     const char* out = options.out.c_str();
     bool direct = false;
-    if (!WriteCommandFile(out, edited.data(), edited.size(), &direct)) return 2;
-    const CheckedLandscape written = CheckLandscape(edited.data(), edited.size());
-    PrintSeamWarning(written, out);
+    CheckedLandscape written;
+    if (!WriteBuiltLandscape(out, edited, errors, notes, &direct, &written)) return 2;
     std::fprintf(direct ? stderr : stdout,
                  "wrote %s : %s of %s set from %s; %" PRId32 " blocks (%" PRId32 " new copies)\n", out, layers.c_str(),
                  path, dir.c_str(), written.blockCount, written.blockCount - stored.checked.blockCount);

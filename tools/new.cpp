@@ -107,9 +107,9 @@ int RunNew(const NewOptions& options) {
         return 2;
     }
     bool direct = false;
-    if (!WriteCommandFile(options.out.c_str(), file.data(), file.size(), &direct)) return 2;
-    // Made seamless by construction; a seam here would be a fault of ours, said as any writer says it.
-    PrintSeamWarning(CheckLandscape(file.data(), file.size()), options.out.c_str());
+    // Made faultless and seamless by construction; a fault here would be ours, said as any writer says it.
+    CheckedLandscape written;
+    if (!WriteBuiltLandscape(options.out.c_str(), file, {}, {}, &direct, &written)) return 2;
     const LandscapeCounts counts = ReadLandscapeCounts(file.data());
     std::fprintf(direct ? stderr : stdout,
                  "wrote %s : %" PRId32 " blocks for %d places, %" PRId32 " countries, %" PRId32 " materials, %" PRIu32

@@ -40,18 +40,11 @@ int RunPack(const PackOptions& options) {
     std::vector<uint8_t> landscape;
     uint64_t mended = 0;
     PackFolder(dir, options.mendSeams, &landscape, &errors, &notes, &mended);
-    if (!errors.empty()) {
-        for (const std::string& line : errors) std::fprintf(stderr, "%s\n", line.c_str());
-        return 2;
-    }
-    for (const std::string& line : notes) std::fprintf(stderr, "%s\n", line.c_str());
     const char* out = options.out.c_str();
     bool direct = false;
-    if (!WriteCommandFile(out, landscape.data(), landscape.size(), &direct)) return 2;
-    // Values the viewer warns about were packed as they are: say so, as info would.
-    const CheckedLandscape c = CheckLandscape(landscape.data(), landscape.size());
-    for (const LandscapeNote& note : LandscapeNotes(c, out)) std::fprintf(stderr, "%s\n", note.line.c_str());
-    if (c.Usable()) PrintSeamWarning(c, out);
+    // Values the viewer warns about are packed as they are, and said.
+    CheckedLandscape c;
+    if (!WriteBuiltLandscape(out, landscape, errors, notes, &direct, &c)) return 2;
     // Written into a device or pipe, the landscape may be what standard
     // output carries: the summary must not join it.
     std::fprintf(direct ? stderr : stdout,

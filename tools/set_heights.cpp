@@ -34,16 +34,11 @@ int RunSetHeights(const SetHeightsOptions& options) {
     std::vector<std::string> errors;
     SetBlockHeights(stored.checked, heights.data(), options.splitShared, path, &edited, &errors);
     const int32_t blocksBefore = stored.checked.blockCount;
-    if (!errors.empty()) {
-        for (const std::string& line : errors) std::fprintf(stderr, "%s\n", line.c_str());
-        return 2;
-    }
     const char* out = options.out.c_str();
     bool direct = false;
-    if (!WriteCommandFile(out, edited.data(), edited.size(), &direct)) return 2;
-    const CheckedLandscape written = CheckLandscape(edited.data(), edited.size());
+    CheckedLandscape written;
+    if (!WriteBuiltLandscape(out, edited, errors, {}, &direct, &written)) return 2;
     const int32_t blocks = written.blockCount;
-    PrintSeamWarning(written, out);
     std::fprintf(direct ? stderr : stdout, "wrote %s : the altitudes of %s set from %s; %" PRId32 " blocks (%" PRId32
                                            " new copies)\n",
                  out, path, heightmapPath, blocks, blocks - blocksBefore);

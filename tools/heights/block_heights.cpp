@@ -14,35 +14,15 @@ namespace {
 constexpr int kSide = kBlockGridPoints;
 using BlockHeights = std::array<uint8_t, kSide * kSide>;
 
-struct Place {
-    int row, column;
-};
-
-// What one block gets: the places of each distinct set of heights, in map order.
-struct BlockUse {
-    std::vector<BlockHeights> heights;
-    std::vector<std::vector<Place>> places;
-};
-
-BlockHeights HeightsAt(const uint8_t* heights, Place place) {
+BlockHeights HeightsAt(const uint8_t* heights, int row, int column) {
     BlockHeights cells;
     for (int r = 0; r < kSide; ++r)
         for (int c = 0; c < kSide; ++c)
-            cells[size_t(kSide * r + c)] =
-                heights[size_t(16 * place.row + r) * kHeightmapSide + size_t(16 * place.column + c)];
+            cells[size_t(kSide * r + c)] = heights[size_t(16 * row + r) * kHeightmapSide + size_t(16 * column + c)];
     return cells;
 }
 
 uint8_t Rounded16(uint16_t sample) { return uint8_t((uint32_t(sample) + 128) / 257); }
-
-std::string PlaceList(const std::vector<std::vector<Place>>& places) {
-    std::string text;
-    for (const auto& group : places)
-        for (const Place& place : group)
-            text += (text.empty() ? "" : ", ") + ("(" + std::to_string(place.row) + ", " +
-                                                 std::to_string(place.column) + ")");
-    return text;
-}
 
 void SetAltitudes(uint8_t* block, const BlockHeights& heights) {
     for (int r = 0; r < kSide; ++r)
@@ -81,50 +61,22 @@ void SetBlockHeights(const CheckedLandscape& c, const uint8_t* heights, bool spl
     out->clear();
     const uint8_t* file = c.bytes;
     // Places naming no block (0, or past the block count) get nothing.
-    std::vector<BlockUse> uses(size_t(c.MapBlockCount()));
+    std::vector<BlockWants<BlockHeights>> uses(size_t(c.MapBlockCount()));
     for (int row = 0; row < kBlockMapSide; ++row)
         for (int column = 0; column < kBlockMapSide; ++column) {
             const uint8_t value = BlockMapAt(file, row, column);
             if (value == 0 || value > c.blockCount) continue;
-            BlockUse& use = uses[value - 1];
-            const BlockHeights cells = HeightsAt(heights, {row, column});
-            const size_t group = size_t(std::find(use.heights.begin(), use.heights.end(), cells) - use.heights.begin());
-            if (group == use.heights.size()) {
-                use.heights.push_back(cells);
-                use.places.emplace_back();
-            }
-            use.places[group].push_back({row, column});
+            uses[value - 1].Add(HeightsAt(heights, row, column), kBlockMapSide * row + column);
         }
-    size_t copies = 0;
-    for (size_t k = 0; k < uses.size(); ++k) {
-        if (uses[k].heights.size() < 2) continue;
-        copies += uses[k].heights.size() - 1;
-        if (!splitShared)
-            errors->push_back("ERROR : " + std::string(path) + " : block " + std::to_string(k) + " is placed at " +
-                              PlaceList(uses[k].places) + ", where the heightmap gives it different heights " +
-                              "(--split-shared gives each its own copy)");
-    }
-    // Only the copies need room: a landscape past the map's reach is fine
-    // as long as nothing is copied.
-    const uint64_t blocks = uint64_t(c.blockCount) + copies;
-    if (splitShared && copies > 0 && blocks > uint64_t(kMostMapBlocks))
-        errors->push_back("ERROR : " + std::string(path) + " : --split-shared needs " + std::to_string(copies) +
-                          " more blocks, " + std::to_string(blocks) + " in all; a map names " +
-                          std::to_string(kMostMapBlocks) + " at most");
+    RefuseSharedBlocks(uses, c.blockCount, splitShared, path, "the heightmap gives it different heights", errors);
     if (!errors->empty()) return;
 
     LandscapeEdit edit;
     StartEdit(c, &edit);
-    for (size_t k = 0; k < uses.size(); ++k) {
-        for (size_t group = 0; group < uses[k].heights.size(); ++group) {
-            int32_t index = int32_t(k);
-            if (group > 0) {
-                std::vector<int> places;
-                for (const Place& place : uses[k].places[group]) places.push_back(kBlockMapSide * place.row + place.column);
-                index = CopyBlockTo(&edit, int32_t(k), places);
-            }
-            SetAltitudes(EditedBlock(&edit, index), uses[k].heights[group]);
+    for (size_t k = 0; k < uses.size(); ++k)
+        for (size_t group = 0; group < uses[k].contents.size(); ++group) {
+            const int32_t index = group == 0 ? int32_t(k) : CopyBlockTo(&edit, int32_t(k), uses[k].places[group]);
+            SetAltitudes(EditedBlock(&edit, index), uses[k].contents[group]);
         }
-    }
     *out = std::move(edit.bytes);
 }

@@ -82,10 +82,6 @@ const uint8_t* LoResImage(const CheckedLandscape& landscape, int64_t texture) {
     return landscape.WalkedLoResRecord(uint32_t(texture)) + kImageDataOffset;
 }
 
-std::string PlaceText(int place) {
-    return "(" + std::to_string(place / kBlockMapSide) + ", " + std::to_string(place % kBlockMapSide) + ")";
-}
-
 // The cells every place wants of its block, from the changed samples.
 struct CellWants {
     std::vector<BlockCells> cells;  // per place (kBlockMapSide row + column), for placed ones
@@ -139,11 +135,6 @@ CellWants WantedCells(const CheckedLandscape& c, const MapPictures& pictures, co
 }
 
 // Each block's distinct wanted cells and the places of each, in map order.
-struct BlockUse {
-    std::vector<BlockCells> cells;
-    std::vector<std::vector<int>> places;
-};
-
 void SetCells(uint8_t* block, const BlockCells& cells) {
     for (int r = 0; r < kSide; ++r)
         for (int c = 0; c < kSide; ++c) {
@@ -251,35 +242,12 @@ void SetMapLayers(const CheckedLandscape& c, const MapPictures& pictures, bool s
                           std::to_string(wants.noCountry) + " changed samples of placed blocks name no country (index " +
                           std::to_string(kPaletteCountries) + "), the first at (" + std::to_string(wants.firstNoCountry / kHeightmapSide) +
                           ", " + std::to_string(wants.firstNoCountry % kHeightmapSide) + ")");
-    std::vector<BlockUse> uses(size_t(c.MapBlockCount()));
+    std::vector<BlockWants<BlockCells>> uses(size_t(c.MapBlockCount()));
     for (int place = 0; place < kBlockMapSide * kBlockMapSide; ++place) {
         const int32_t k = BlockAtPlace(c, place / kBlockMapSide, place % kBlockMapSide);
-        if (k < 0) continue;
-        BlockUse& use = uses[size_t(k)];
-        const BlockCells& cells = wants.cells[size_t(place)];
-        const size_t group = size_t(std::find(use.cells.begin(), use.cells.end(), cells) - use.cells.begin());
-        if (group == use.cells.size()) {
-            use.cells.push_back(cells);
-            use.places.emplace_back();
-        }
-        use.places[group].push_back(place);
+        if (k >= 0) uses[size_t(k)].Add(wants.cells[size_t(place)], place);
     }
-    size_t copies = 0;
-    for (size_t k = 0; k < uses.size(); ++k) {
-        if (uses[k].cells.size() < 2) continue;
-        copies += uses[k].cells.size() - 1;
-        if (splitShared) continue;
-        std::string places;
-        for (const auto& group : uses[k].places)
-            for (int place : group) places += (places.empty() ? "" : ", ") + PlaceText(place);
-        errors->push_back("ERROR : " + std::string(path) + " : block " + std::to_string(k) + " is placed at " + places +
-                          ", where the pictures give it different cells (--split-shared gives each its own copy)");
-    }
-    const uint64_t blocks = uint64_t(c.blockCount) + copies;
-    if (splitShared && copies > 0 && blocks > uint64_t(kMostMapBlocks))
-        errors->push_back("ERROR : " + std::string(path) + " : --split-shared needs " + std::to_string(copies) +
-                          " more blocks, " + std::to_string(blocks) + " in all; a map names " +
-                          std::to_string(kMostMapBlocks) + " at most");
+    RefuseSharedBlocks(uses, c.blockCount, splitShared, path, "the pictures give it different cells", errors);
     if (!errors->empty()) return;
 
     LandscapeEdit edit;
@@ -288,9 +256,9 @@ void SetMapLayers(const CheckedLandscape& c, const MapPictures& pictures, bool s
     uint64_t off = wants.changesOffBlocks;
     if (!pictures.colours.empty()) off += SetColours(c, pictures.colours, was.colours, edit.bytes.data());
     for (size_t k = 0; k < uses.size(); ++k)
-        for (size_t group = 0; group < uses[k].cells.size(); ++group) {
+        for (size_t group = 0; group < uses[k].contents.size(); ++group) {
             const int32_t index = group == 0 ? int32_t(k) : CopyBlockTo(&edit, int32_t(k), uses[k].places[group]);
-            SetCells(EditedBlock(&edit, index), uses[k].cells[group]);
+            SetCells(EditedBlock(&edit, index), uses[k].contents[group]);
         }
     if (off > 0)
         notes->push_back("WARNING : " + std::string(path) + " : " + std::to_string(off) +
