@@ -269,7 +269,7 @@ std::vector<std::string> EditStatusLines() {
 
 std::vector<std::string> EditHelpLines() {
     return {
-        "b                edit mode off",
+        "Edit mode (b leaves it):",
         "left drag        paint with the brush",
         "right drag       turn",
         "1 2 3 4 5        raise, lower, flatten, smooth, paint country",

@@ -34,6 +34,7 @@ const char* const kHelp[] = {
     "Home             back to the start view",
     "f                frame the whole landscape",
     "Tab              status line and what is under the pointer",
+    "b                edit mode: sculpt and paint (on / off)",
     "F1 / h           this help",
     "Escape           quit",
 };

@@ -5,7 +5,7 @@
 ;
 ; Built by cmake/LndWindowsSetup.cmake, which gives every value from the
 ; build (nothing of it is written here):
-;   makensis -DVERSION=0.6.0 -DPUBLISHER=... -DCOPYRIGHT=... -DICON=lndview.ico
+;   makensis -DVERSION=0.7.0 -DPUBLISHER=... -DCOPYRIGHT=... -DICON=lndview.ico
 ;            -DSTAGE=<folder of the files> -DOUTFILE=<setup.exe> lndview.nsi
 ;
 ; Setup:       /S silent; /CurrentUser or /AllUsers skips the first page's
@@ -264,6 +264,20 @@ Section "lndview"
   File "${STAGE}\LICENSE"
   File "${STAGE}\lndview.txt"
   File "${STAGE}\lndtool.txt"
+  ; What the README links to.
+  SetOutPath "$INSTDIR\docs"
+  File "${STAGE}\docs\lndtool.md"
+  File "${STAGE}\docs\viewer.md"
+  File "${STAGE}\docs\windows.md"
+  File "${STAGE}\docs\windows-build.md"
+  File "${STAGE}\docs\development.md"
+  File "${STAGE}\docs\fuzzing.md"
+  File "${STAGE}\docs\lndtool.1"
+  File "${STAGE}\docs\island.png"
+  File "${STAGE}\docs\island-countries.png"
+  File "${STAGE}\docs\island-gltf.png"
+  File "${STAGE}\docs\island-thumbnail.png"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateShortcut "$SMPROGRAMS\lndview.lnk" "$INSTDIR\lndview.exe" "" "$INSTDIR\lndview.exe" 0
@@ -354,6 +368,18 @@ Section "Uninstall"
   Delete "$INSTDIR\LICENSE"
   Delete "$INSTDIR\lndview.txt"
   Delete "$INSTDIR\lndtool.txt"
+  Delete "$INSTDIR\docs\lndtool.md"
+  Delete "$INSTDIR\docs\viewer.md"
+  Delete "$INSTDIR\docs\windows.md"
+  Delete "$INSTDIR\docs\windows-build.md"
+  Delete "$INSTDIR\docs\development.md"
+  Delete "$INSTDIR\docs\fuzzing.md"
+  Delete "$INSTDIR\docs\lndtool.1"
+  Delete "$INSTDIR\docs\island.png"
+  Delete "$INSTDIR\docs\island-countries.png"
+  Delete "$INSTDIR\docs\island-gltf.png"
+  Delete "$INSTDIR\docs\island-thumbnail.png"
+  RMDir "$INSTDIR\docs"
   Delete "$INSTDIR\uninstall.exe"
   ; Only when empty: files the user put there stay.
   ReadRegStr $0 SHCTX "${UNINSTALL_KEY}" "${MADE_FOLDER}"

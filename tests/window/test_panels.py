@@ -91,9 +91,9 @@ class ToggleTest(PanelTestCase):
         for key in ("F1", "h"):
             with self.subTest(key=key):
                 viewer, _, shown = self.check_toggle(key, "top left")
-                # Eighteen control lines.
+                # Nineteen control lines.
                 _, top, _, bottom = changed_box(viewer.stable_shot(), shown)
-                self.assertEqual(bottom - top, 18 * LINE_HEIGHT + 2 * PADDING)
+                self.assertEqual(bottom - top, 19 * LINE_HEIGHT + 2 * PADDING)
                 viewer.stop()
 
     def test_tab_shows_the_status_lines_at_the_bottom(self):
@@ -112,10 +112,10 @@ class ToggleTest(PanelTestCase):
         shown = viewer.stable_shot()
         left, top, right, bottom = changed_box(with_overlay, shown)
         # The controls, an empty line, the columns' heading and one line per country.
-        self.assertEqual(bottom - top, (18 + 2 + 3) * LINE_HEIGHT + 2 * PADDING)
+        self.assertEqual(bottom - top, (19 + 2 + 3) * LINE_HEIGHT + 2 * PADDING)
         # Each country's swatch in its palette colour: red, green, blue.
         for row, colour in enumerate([(255, 0, 0), (0, 255, 0), (0, 0, 255)]):
-            y = MARGIN + PADDING + (20 + row) * LINE_HEIGHT + 7
+            y = MARGIN + PADDING + (21 + row) * LINE_HEIGHT + 7
             self.assertEqual(shown.getpixel((MARGIN + PADDING + 5, y)), colour)
 
 
