@@ -20,7 +20,10 @@ from winelnd import TOOL_TIMEOUT, WineWindowTestCase, windows_path
 
 CLASSES = "Software\\Classes\\"
 UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-FILES = {"lndview.exe", "lndtool.exe", "README.md", "LICENSE", "lndview.txt", "lndtool.txt", "uninstall.exe"}
+FILES = {"lndview.exe", "lndtool.exe", "README.md", "LICENSE", "lndview.txt", "lndtool.txt", "uninstall.exe", "docs"}
+# What the README links to, below docs/.
+DOCS = {"lndtool.md", "viewer.md", "windows.md", "windows-build.md", "development.md", "fuzzing.md", "lndtool.1", "island.png",
+        "island-countries.png", "island-gltf.png", "island-thumbnail.png"}
 VALUE = re.compile(r"^    (.+?)    (REG_[A-Z_]+)    ?(.*)$")
 
 
@@ -114,8 +117,10 @@ class SetupTest(WineWindowTestCase):
         entry = self.registry(root + "\\" + UNINSTALL + "lndview")[""]
         folder = entry["InstallLocation"][1]
         self.assertEqual(set(os.listdir(self.unix(folder))), FILES)
-        kib = sum(os.path.getsize(os.path.join(self.unix(folder), n)) for n in FILES) / 1024
-        self.assertLessEqual(abs(int(entry.pop("EstimatedSize")[1], 16) - kib), len(FILES))
+        self.assertEqual(set(os.listdir(os.path.join(self.unix(folder), "docs"))), DOCS)
+        names = [n for n in FILES if n != "docs"] + [os.path.join("docs", n) for n in DOCS]
+        kib = sum(os.path.getsize(os.path.join(self.unix(folder), n)) for n in names) / 1024
+        self.assertLessEqual(abs(int(entry.pop("EstimatedSize")[1], 16) - kib), len(names))
         made = entry.pop("LndMadeFolder", sz(folder))[1]  # the highest folder the setup made
         self.assertTrue((folder + "\\").startswith(made + "\\"), made)
         exe = folder + "\\lndview.exe"

@@ -44,12 +44,23 @@ class ZipTest(unittest.TestCase):
             return f.read()
 
     def test_holds_exactly_the_programs_and_documents(self):
-        expected = {"lndview.exe", "lndtool.exe", "README.md", "LICENSE", "lndview.txt", "lndtool.txt"}
+        # Below docs/: what the README links to, so that every link opens from the folder.
+        with open(os.path.join(os.environ["LND_SOURCE_DIR"], "README.md")) as f:
+            linked = set(re.findall(r"\]\((docs/[^)#]+)", f.read()))
+        for document in list(linked):
+            if document.endswith(".md"):
+                with open(os.path.join(os.environ["LND_SOURCE_DIR"], document)) as f:
+                    linked |= {"docs/" + n for n in re.findall(r"\]\(([a-z-]+\.(?:md|png))", f.read())}
+        self.assertIn("docs/lndtool.md", linked)
+        expected = {"lndview.exe", "lndtool.exe", "README.md", "LICENSE", "lndview.txt", "lndtool.txt", "docs/"} | linked
         self.assertEqual({n[len(self.folder):] for n in self.names if n != self.folder}, expected)
         self.assertTrue(all(n.startswith(self.folder) for n in self.names), self.names)
 
     def test_text_files_have_crlf_and_the_sources_words(self):
-        for name, source in (("README.md", "README.md"), ("LICENSE", "LICENSE")):
+        texts = [("README.md", "README.md"), ("LICENSE", "LICENSE")]
+        texts += [(n[len(self.folder):],) * 2 for n in self.names if n.startswith(self.folder + "docs/")
+                  and not n.endswith((".png", "/"))]
+        for name, source in texts:
             with open(os.path.join(os.environ["LND_SOURCE_DIR"], source), "rb") as f:
                 self.assertEqual(self.read(name), f.read().replace(b"\n", b"\r\n"), name)
         for page, title in (("lndview.txt", b"LNDVIEW(1)"), ("lndtool.txt", b"LNDTOOL(1)")):
