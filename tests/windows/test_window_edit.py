@@ -5,7 +5,7 @@ save give the file back byte for byte."""
 import shutil
 import struct
 
-from winelnd import WineWindowTestCase, run_tool, windows_path
+from winelnd import WineWindowTestCase, run_tool
 
 
 class EditTest(WineWindowTestCase):
@@ -30,7 +30,7 @@ class EditTest(WineWindowTestCase):
         viewer.camera_line()
         self.assertEqual(viewer.name(), "*" + title)
 
-        saved = "Saved " + windows_path(land)
+        saved = "Saved " + land
         self.xvfb.xdotool("key", "ctrl+s")
         viewer.wait_for_count(lambda line: line == saved, 1, timeout=60)
         self.assertEqual(viewer.name(), title)
