@@ -1,6 +1,6 @@
-// bench_seams.cpp -- the seam check against the whole of info's report of
-// the default sample (goal: the check adds under 5%): info's report as it
-// is, and the check alone.
+// bench_seams.cpp -- the seam check of the default sample alone, and info's
+// report of it in memory. The goal (the check adds under 5% to info) is
+// weighed against info as a process, BM_InfoOfTheSample in lndbench_process.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>

@@ -93,6 +93,7 @@ void SaveTo(const std::string& path) {
     Edits.path = path;
     NoteSaved(&Edits.history);
     WatchOwnWrite(path);
+    ShowEditTitle();  // the title has lost its "*" by the time the line says so
     Tell("Saved " + path);
 }
 

@@ -1,6 +1,7 @@
 // bench_diff.cpp -- lndtool diff as a whole process on two default samples
-// that differ in one cell (goal: 0.1 s), and info --all of the sample, which
-// git runs for each side of a textconv diff.
+// that differ in one cell (goal: 0.1 s), info --all of the sample, which
+// git runs for each side of a textconv diff, and plain info of the sample,
+// the whole that the seam check is weighed against (bench_seams.cpp).
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -28,7 +29,9 @@ void BM_DiffOfTwoSamplesOneCellApart(benchmark::State& state) {
     Process(state, {"diff", At("sample.lnd"), At("cell.lnd")}, 1);
 }
 void BM_InfoAllOfTheSample(benchmark::State& state) { Process(state, {"info", "--all", At("sample.lnd")}); }
+void BM_InfoOfTheSample(benchmark::State& state) { Process(state, {"info", At("sample.lnd")}); }
 BENCHMARK(BM_DiffOfTwoSamplesOneCellApart)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 BENCHMARK(BM_InfoAllOfTheSample)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+BENCHMARK(BM_InfoOfTheSample)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 
 }  // namespace

@@ -369,6 +369,12 @@ class Viewer:
         first = [line for line in info.splitlines() if "Window id:" in line][0]
         return first.split('"', 1)[1].rsplit('"', 1)[0]
 
+    def wait_name(self, expected, timeout=EVENT_TIMEOUT):
+        """Waits for the window's title to become expected (a window manager
+        or Wine may pass a new title on a moment later); returns it."""
+        wait_until(lambda: self.name() == expected, timeout, "the title %r (it is %r)" % (expected, self.name()))
+        return expected
+
     def close_window(self):
         send_delete_window(self.xvfb.display, self.window())
 

@@ -98,7 +98,7 @@ class EditTest(WindowTestCase):
         original = self.path("original.lnd")
         shutil.copyfile(land, original)
         viewer = self.open(land)
-        self.assertEqual(viewer.name(), TITLE)
+        viewer.wait_name(TITLE)
 
         def moved_towards_one_level(cells):
             up = [a[1] for _, _, _, a, _ in cells if a[1] > a[0]]
@@ -125,9 +125,9 @@ class EditTest(WindowTestCase):
             with self.subTest(tool=key):
                 self.keys(viewer, key)
                 self.drag(viewer, y)
-                self.assertEqual(viewer.name(), "*" + TITLE)
+                viewer.wait_name("*" + TITLE)
                 self.save(viewer, land, n)
-                self.assertEqual(viewer.name(), TITLE)
+                viewer.wait_name(TITLE)
                 saved.append(self.path("save-%d.lnd" % n))
                 shutil.copyfile(land, saved[-1])
                 cells = self.changes(saved[-2], saved[-1])
@@ -150,7 +150,7 @@ class EditTest(WindowTestCase):
         self.assertEqual(sum(line.startswith("Loading Landscape ") for line in viewer.lines()), 1)
         # Every stroke undone, and one undo too many; saved, the file is the original.
         self.keys(viewer, *["ctrl+z"] * 6)
-        self.assertEqual(viewer.name(), "*" + TITLE)
+        viewer.wait_name("*" + TITLE)
         self.save(viewer, land, 6)
         self.assertTrue(filecmp.cmp(land, original, shallow=False))
         # Redone, the last save comes back (Ctrl+Y and Ctrl+Shift+Z).
@@ -174,7 +174,7 @@ class EditTest(WindowTestCase):
         self.tool("make-sample", land, "--seed", "3", "--blocks", "9")
         viewer.wait_for_line("WARNING : %s : changed on disk; the edits in the window are kept (Ctrl+S writes them "
                              "over it, F5 twice loads the file)" % land)
-        self.assertEqual(viewer.name(), "*" + TITLE)
+        viewer.wait_name("*" + TITLE)
         self.assertTrue(viewer.running())
         self.xvfb.xdotool("key", "Escape")
         viewer.wait_for_line(lambda line: line.startswith("Unsaved edits: press Escape again to quit"))
@@ -206,7 +206,7 @@ class EditTest(WindowTestCase):
         self.keys(viewer, "ctrl+s")
         errors = viewer.wait_for_count(lambda line: line.startswith("ERROR : "), 1, what="the error")
         self.assertEqual(errors, ["ERROR : %s : Permission denied" % land])
-        self.assertEqual(viewer.name(), "*" + TITLE)
+        viewer.wait_name("*" + TITLE)
         with open(land, "rb") as f:
             self.assertEqual(f.read(), before)
         # No temporary of the writer is left beside it.

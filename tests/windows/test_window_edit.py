@@ -28,12 +28,12 @@ class EditTest(WineWindowTestCase):
             viewer.move(x, 300)
         viewer.release(1)
         viewer.camera_line()
-        self.assertEqual(viewer.name(), "*" + title)
+        viewer.wait_name("*" + title)
 
         saved = "Saved " + land
         self.xvfb.xdotool("key", "ctrl+s")
         viewer.wait_for_count(lambda line: line == saved, 1, timeout=60)
-        self.assertEqual(viewer.name(), title)
+        viewer.wait_name(title)
         with open(land, "rb") as f, open(original, "rb") as g:
             edited, before = f.read(), g.read()
         self.assertEqual(len(edited), len(before))
@@ -44,7 +44,7 @@ class EditTest(WineWindowTestCase):
 
         self.xvfb.xdotool("key", "ctrl+z")
         viewer.camera_line()
-        self.assertEqual(viewer.name(), "*" + title)
+        viewer.wait_name("*" + title)
         self.xvfb.xdotool("key", "ctrl+s")
         viewer.wait_for_count(lambda line: line == saved, 2, timeout=60)
         with open(land, "rb") as f:
