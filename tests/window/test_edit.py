@@ -11,7 +11,7 @@ import shutil
 import struct
 import subprocess
 
-from lndfile import program_path
+from lndfile import program_path, require_pillow
 from lndwin import WindowTestCase
 
 HEADER, LORES, BLOCK = 1052, 65680, 2520
@@ -157,6 +157,36 @@ class EditTest(WindowTestCase):
         self.keys(viewer, "ctrl+y", "ctrl+y", "ctrl+shift+z", "ctrl+y", "ctrl+shift+z")
         self.save(viewer, land, 7)
         self.assertTrue(filecmp.cmp(land, saved[-1], shallow=False))
+
+    def test_a_landscape_made_from_a_heightmap_opens_and_is_sculpted(self):
+        require_pillow()
+        from PIL import Image
+
+        # A dome in the middle of a 200 x 200 picture, as a terrain tool would write it.
+        picture = self.path("dome.png")
+        image = Image.new("L", (200, 200))
+        image.putdata([max(0, round(255 * (1 - ((x - 100) ** 2 + (y - 100) ** 2) ** 0.5 / 50)))
+                       for y in range(200) for x in range(200)])
+        image.save(picture)
+        land = self.path("dome.lnd")
+        made = self.tool("new", land, "--heights", picture, "--sea-level", "40", check=False)
+        self.assertEqual((made.returncode, made.stderr), (0, ""))
+        with open(land, "rb") as f:
+            before = f.read()
+        viewer = self.open(land)
+        self.keys(viewer, "1")
+        self.drag(viewer, 300)
+        self.save(viewer, land, 1)
+        with open(land, "rb") as f:
+            after = f.read()
+        raised = [(a[0], b[0]) for p, cells in placed_cells(before).items()
+                  for a_row, b_row in zip(cells, placed_cells(after)[p]) for a, b in zip(a_row, b_row) if a != b]
+        self.assertTrue(raised and all(b > a for a, b in raised), raised)
+        info = self.tool("info", land, check=False)
+        self.assertEqual((info.returncode, [l for l in info.stdout.splitlines() if l.startswith(("ERROR", "WARNING"))]),
+                         (0, []))
+        self.assertEqual([l for l in viewer.lines() + viewer.stderr_text().splitlines()
+                          if l.startswith(("ERROR", "WARNING"))], [])
 
     def test_unsaved_edits_are_asked_for_and_a_change_on_disk_keeps_them(self):
         land = self.path("land.lnd")
