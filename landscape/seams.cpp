@@ -27,29 +27,22 @@ const char* SeamFieldName(SeamField field) { return field == SeamField::Altitude
 
 SeamFaults FindSeamFaults(const CheckedLandscape& landscape) {
     SeamFaults seams;
-    // Each place's block once, so that the common case (every copy agrees)
-    // reads two bytes per copy and nothing else.
-    const uint8_t* placed[kBlockMapSide][kBlockMapSide];
+    int32_t placed[kBlockMapSide][kBlockMapSide];
     for (int row = 0; row < kBlockMapSide; ++row)
-        for (int column = 0; column < kBlockMapSide; ++column) {
-            const int32_t block = BlockAtPlace(landscape, row, column);
-            placed[row][column] = block < 0 ? nullptr : landscape.Block(block);
-        }
+        for (int column = 0; column < kBlockMapSide; ++column) placed[row][column] = BlockAtPlace(landscape, row, column);
+    const auto blockAt = [&](int row, int column) { return placed[row][column]; };
     const SubfieldSpec& altitude = SeamCellField(SeamField::Altitude);
     const SubfieldSpec& country = SeamCellField(SeamField::Country);
+    // The common case, every copy agreeing in both fields, reads two bytes
+    // per copy and builds nothing.
     const auto agree = [&](int y, int x) {
-        int seen = 0;
-        uint8_t a = 0, k = 0;
-        for (int row = (y == 0 ? 0 : (y - 1) / kBlockQuads); row <= y / kBlockQuads && row < kBlockMapSide; ++row)
-            for (int column = (x == 0 ? 0 : (x - 1) / kBlockQuads);
-                 column <= x / kBlockQuads && column < kBlockMapSide; ++column) {
-                if (!placed[row][column]) continue;
-                const uint8_t* cell = CellAt(placed[row][column], y - kBlockQuads * row, x - kBlockQuads * column);
-                const uint8_t ca = cell[altitude.offset] & altitude.mask, ck = cell[country.offset] & country.mask;
-                if (seen++ == 0) a = ca, k = ck;
-                else if (ca != a || ck != k) return false;
-            }
-        return true;
+        const uint8_t* first = nullptr;
+        return VisitSampleCopies(y, x, blockAt, [&](int, int, int r, int c, int32_t block) {
+            const uint8_t* cell = CellAt(landscape.Block(block), r, c);
+            if (!first) first = cell;
+            return !((cell[altitude.offset] ^ first[altitude.offset]) & altitude.mask) &&
+                   !((cell[country.offset] ^ first[country.offset]) & country.mask);
+        });
     };
     // Only samples on a block edge have more than one copy: every row of
     // the grid on a horizontal edge, and the vertical edges' samples of the

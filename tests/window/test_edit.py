@@ -179,8 +179,9 @@ class EditTest(WindowTestCase):
         self.save(viewer, land, 1)
         with open(land, "rb") as f:
             after = f.read()
+        grid_after = placed_cells(after)
         raised = [(a[0], b[0]) for p, cells in placed_cells(before).items()
-                  for a_row, b_row in zip(cells, placed_cells(after)[p]) for a, b in zip(a_row, b_row) if a != b]
+                  for a_row, b_row in zip(cells, grid_after[p]) for a, b in zip(a_row, b_row) if a != b]
         self.assertTrue(raised and all(b > a for a, b in raised), raised)
         info = self.tool("info", land, check=False)
         self.assertEqual((info.returncode, [l for l in info.stdout.splitlines() if l.startswith(("ERROR", "WARNING"))]),
