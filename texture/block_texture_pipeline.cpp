@@ -22,7 +22,7 @@ struct BlockTexturePipeline {
 
     std::mutex mutex;
     std::condition_variable changed;
-    int32_t nextToCompute = 0;  // the next block a worker takes
+    int32_t nextToCompute = 0;  // the next block a worker (or the taker) takes
     int32_t released = 0;       // blocks released so far: slots of earlier blocks are free
     std::vector<bool> ready;    // per slot: holds the block the taker waits for
     std::vector<std::jthread> workers;
@@ -73,7 +73,7 @@ BlockTexturePipeline* StartBlockTextures(const CheckedLandscape& landscape, int3
     p->landscape = &landscape;
     p->blocks = blocks < 0 ? 0 : blocks;
     p->asBytes = asBytes;
-    p->slots = workers <= 0 ? 1 : 2 * workers;
+    p->slots = workers <= 0 ? 1 : 2 * (workers + 1);
     p->buffers.reset(new BlockTexture[size_t(p->slots)]);
     p->ready.assign(size_t(p->slots), false);
     if (p->blocks > 0)
@@ -86,8 +86,21 @@ const BlockTexture& TakeBlockTexture(BlockTexturePipeline* p, int32_t k) {
         ComputeBlockTexture(*p->landscape, k, p->asBytes, &SlotBuffer(p, k));
         return SlotBuffer(p, k);
     }
+    // While block k is not ready, the taker computes the next block no
+    // worker has taken (k itself when they are behind) rather than wait:
+    // with few processors the workers alone leave one idle.
     std::unique_lock lock(p->mutex);
-    p->changed.wait(lock, [&] { return bool(p->ready[size_t(k % p->slots)]); });
+    while (!p->ready[size_t(k % p->slots)]) {
+        if (p->nextToCompute < p->blocks && p->nextToCompute - p->released < p->slots) {
+            const int32_t own = p->nextToCompute++;
+            lock.unlock();
+            ComputeBlockTexture(*p->landscape, own, p->asBytes, &SlotBuffer(p, own));
+            lock.lock();
+            p->ready[size_t(own % p->slots)] = true;
+            continue;
+        }
+        p->changed.wait(lock);
+    }
     return SlotBuffer(p, k);
 }
 

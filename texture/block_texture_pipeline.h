@@ -29,8 +29,9 @@ struct BlockTexturePipeline;
 // bytes when `asBytes`. The landscape must outlive the pipeline.
 BlockTexturePipeline* StartBlockTextures(const CheckedLandscape& landscape, int32_t blocks, int workers,
                                          bool asBytes);
-// Block k's texture, waiting until it is computed. Blocks are taken in
-// order, 0 first, each released before the next is taken.
+// Block k's texture, computing blocks no worker has taken yet while it is
+// not ready. Blocks are taken in order, 0 first, each released before the
+// next is taken.
 const BlockTexture& TakeBlockTexture(BlockTexturePipeline* pipeline, int32_t k);
 // Block k's buffer may hold another block's texture from now on.
 void ReleaseBlockTexture(BlockTexturePipeline* pipeline, int32_t k);
