@@ -17,6 +17,10 @@ void ReduceMaterialLevels(uint16_t* levels) {
     }
 }
 
-void MaterialLevelsTo8Bits(const uint16_t* levels, uint8_t* bytes_out) {
-    for (size_t n = 0; n < kMaterialMipmapTexels; ++n) bytes_out[n] = MaterialSampleTo8Bits(levels[n]);
+void MaterialLevelsTo8Bits(const uint16_t* __restrict levels, uint8_t* __restrict bytes_out) {
+    // A whole number of 16-sample vectors, then the few left, and buffers
+    // that do not overlap: a loop the compiler vectorizes at -O2.
+    constexpr size_t kVectored = kMaterialMipmapTexels / 16 * 16;
+    for (size_t n = 0; n < kVectored; ++n) bytes_out[n] = MaterialSampleTo8Bits(levels[n]);
+    for (size_t n = kVectored; n < kMaterialMipmapTexels; ++n) bytes_out[n] = MaterialSampleTo8Bits(levels[n]);
 }

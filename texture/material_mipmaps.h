@@ -28,8 +28,13 @@ inline constexpr size_t kMaterialMipmapTexels = MaterialLevelOffset(kMaterialLev
 void ReduceMaterialLevels(uint16_t* levels);
 
 // A 16-bit sample as the nearest of 256 levels: round(sample x 255 / 65535),
-// which is round(sample / 257), exactly, in integers.
-inline uint8_t MaterialSampleTo8Bits(uint16_t sample) { return uint8_t((2u * sample + 257u) / 514u); }
+// which is round(sample / 257). With t = sample + 128, (t - t / 256) / 256
+// is that quotient for every sample (the two never part on 0 .. 65535), and
+// shifts and a subtraction on 32-bit lanes let the level loop run in vectors.
+inline uint8_t MaterialSampleTo8Bits(uint16_t sample) {
+    const uint32_t t = uint32_t(sample) + 128u;
+    return uint8_t((t - (t >> 8)) >> 8);
+}
 
 // The same for every level: bytes_out gets kMaterialMipmapTexels values.
 void MaterialLevelsTo8Bits(const uint16_t* levels, uint8_t* bytes_out);

@@ -682,3 +682,17 @@ TEST(MaterialMipmaps, LevelsAverageTheirFourTexelsRoundingHalfUp) {
     // times, each time rounded: 65535 -> 16384 -> 4096 -> ... -> 16 -> 4.
     EXPECT_EQ(levels[MaterialLevelOffset(8)], 4);
 }
+
+TEST(MaterialMipmaps, EverySampleBecomesItsNearestOf256Levels) {
+    std::vector<uint16_t> levels(kMaterialMipmapTexels);
+    for (size_t n = 0; n < levels.size(); ++n) levels[n] = uint16_t(n);
+    std::vector<uint8_t> bytes(kMaterialMipmapTexels);
+    MaterialLevelsTo8Bits(levels.data(), bytes.data());
+    for (size_t n = 0; n < levels.size(); ++n) {
+        // round(s * 255 / 65535) in exact integers, halves up (none occur).
+        const uint32_t s = levels[n];
+        const uint32_t expected = (s * 255u * 2u + 65535u) / (2u * 65535u);
+        ASSERT_EQ(bytes[n], expected) << "sample " << s;
+        ASSERT_EQ(MaterialSampleTo8Bits(uint16_t(s)), expected) << "sample " << s;
+    }
+}
