@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 FILE ?=
 
 .PHONY: help run test deps deps-programs programs build bench clean install uninstall package pictures display-check fuzz fuzz-coverage \
-        windows windows-installer test-windows web test-web bench-web
+        windows windows-installer test-windows web test-web bench-web bench-outside
 
 # Plain `make` says what there is to make.
 help:
@@ -24,6 +24,7 @@ help:
 	@echo "make web            the viewer for web browsers (WebAssembly, WebGL2), in build-web/"
 	@echo "make test-web       the browser viewer's tests in a headless Chromium"
 	@echo "make bench-web      the browser viewer against the native one: loading, frames, synthesis"
+	@echo "make bench-outside  load to the first frame and lndtool info, timed from outside against the first build"
 	@echo "make clean          remove the build folders"
 
 deps:
@@ -160,6 +161,19 @@ test-web: web $(BUILD)/CMakeCache.txt
 bench-web: web $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target lndview lndtool lndbench
 	tests/with_xvfb.sh /usr/bin/python3 bench/web/bench_web.py --native $(BUILD) --web $(WEB_BUILD)
+
+# The first build that drew landscapes as they are meant to look, built from
+# the history, and this one beside it, both timed from outside the process.
+FIRST_BUILD_COMMIT = 03b1798
+FIRST_BUILD = $(BUILD)/first
+$(FIRST_BUILD)/build/lndview:
+	rm -rf $(FIRST_BUILD) && mkdir -p $(FIRST_BUILD)/source
+	git archive $(FIRST_BUILD_COMMIT) | tar -x -C $(FIRST_BUILD)/source
+	cmake -S $(FIRST_BUILD)/source -B $(FIRST_BUILD)/build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FIRST_BUILD)/build -j $(JOBS) --target lndview lndtool
+bench-outside: $(BUILD)/CMakeCache.txt $(FIRST_BUILD)/build/lndview
+	cmake --build $(BUILD) -j $(JOBS) --target lndview lndtool lndbench_first_frame_shim
+	tests/with_xvfb.sh /usr/bin/python3 bench/outside/first_frame.py --reference $(FIRST_BUILD)/build --current $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(PACKAGE_BUILD) $(WIN_BUILD) $(WEB_BUILD)
