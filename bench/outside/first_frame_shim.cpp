@@ -57,41 +57,33 @@ FILE* fopen64(const char* path, const char* mode) {
     return next(path, mode);
 }
 
+// The mode argument follows the flags only when they create a file.
+#define LNDBENCH_MODE_ARGUMENT(flags, mode)        \
+    mode_t mode = 0;                               \
+    if (TakesMode(flags)) {                        \
+        va_list arguments;                         \
+        va_start(arguments, flags);                \
+        mode = va_arg(arguments, mode_t);          \
+        va_end(arguments);                         \
+    }
+
 int open(const char* path, int flags, ...) {
     NoteOpen(path);
-    mode_t mode = 0;
-    if (TakesMode(flags)) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
+    LNDBENCH_MODE_ARGUMENT(flags, mode)
     static auto next = Next<int (*)(const char*, int, ...)>("open");
     return next(path, flags, mode);
 }
 
 int open64(const char* path, int flags, ...) {
     NoteOpen(path);
-    mode_t mode = 0;
-    if (TakesMode(flags)) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
+    LNDBENCH_MODE_ARGUMENT(flags, mode)
     static auto next = Next<int (*)(const char*, int, ...)>("open64");
     return next(path, flags, mode);
 }
 
 int openat(int folder, const char* path, int flags, ...) {
     NoteOpen(path);
-    mode_t mode = 0;
-    if (TakesMode(flags)) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
+    LNDBENCH_MODE_ARGUMENT(flags, mode)
     static auto next = Next<int (*)(int, const char*, int, ...)>("openat");
     return next(folder, path, flags, mode);
 }
